@@ -1,0 +1,17 @@
+#include "configurator/ProjectPaths.h"
+
+std::string ExeDir;
+std::string MasterDir;
+std::string ProjectsDir;
+std::string ProjectDir;
+std::string ProjectName;
+std::string PargenFile;
+
+void SetProjectPaths() { PargenFile = ProjectDir + PathSeparator + "pargen.xml"; }
+
+std::string ProgramFolderOf(const std::string& programPath) {
+    const auto slash = programPath.rfind('/');
+    if (slash == std::string::npos)
+        return std::string();
+    return programPath.substr(0, slash);
+}

@@ -1,0 +1,62 @@
+#include "tests/support/TempDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+TTempDir::TTempDir() {
+    std::string pattern = (fs::temp_directory_path() / "ze50321-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder from " + pattern);
+    Root = pattern;
+}
+
+TTempDir::~TTempDir() {
+    std::error_code ec;
+    // Tests may leave folders write-protected; give the owner access back before removing.
+    for (auto it = fs::recursive_directory_iterator(Root, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        std::error_code ignore;
+        if (it->is_directory(ignore) && !it->is_symlink(ignore))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignore);
+    }
+    fs::permissions(Root, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(Root, ec);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+bool PathExists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+std::string ProgramDir() {
+    if (const char* dir = std::getenv("ZE_PROGRAM_DIR"))
+        return dir;
+    throw std::runtime_error("ZE_PROGRAM_DIR is not set; run the tests through ctest");
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One entry per subcommand of ze50321. Each Run* takes the arguments after the subcommand's name
+// and returns the process exit code; each lives in its own Cmd*.cpp.
+
+struct TToolCommand {
+    const char* Name;
+    const char* Summary;
+    int (*Run)(const std::vector<std::string>& args);
+};
+
+int RunBuildImage(const std::vector<std::string>& args);
+int RunSimulate(const std::vector<std::string>& args);
+int RunUpdate(const std::vector<std::string>& args);
+int RunPorts(const std::vector<std::string>& args);
+int RunPing(const std::vector<std::string>& args);
+
+// Exit code for a command line the tool cannot use.
+constexpr int ExitUsage = 64;
+
+// True when args holds "--help" or "-h".
+bool WantsHelp(const std::vector<std::string>& args);

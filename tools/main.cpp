@@ -1,0 +1,49 @@
+#include "tools/Commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const TToolCommand Commands[] = {
+    {"build-image", "compile a project's Pargen.xml into bin/bank.bin", RunBuildImage},
+    {"update", "update a converter over a serial line (the updater's seven arguments)", RunUpdate},
+    {"simulate", "play a converter's boot loader on a pseudo-terminal", RunSimulate},
+    {"ports", "list the serial ports", RunPorts},
+    {"ping", "send one ICMP echo to a converter", RunPing},
+};
+
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out, "Usage: ze50321 COMMAND [ARGUMENTS...]\n"
+                      "       ze50321 COMMAND --help\n\n"
+                      "Tools for the ZE50321 CAN / Ethernet converter.\n\nCommands:\n");
+    for (const auto& c : Commands)
+        std::fprintf(out, "  %-12s %s\n", c.Name, c.Summary);
+}
+
+} // namespace
+
+bool WantsHelp(const std::vector<std::string>& args) {
+    for (const auto& a : args)
+        if (a == "--help" || a == "-h")
+            return true;
+    return false;
+}
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return ExitUsage;
+    }
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    for (const auto& c : Commands) {
+        if (!std::strcmp(argv[1], c.Name))
+            return c.Run(std::vector<std::string>(argv + 2, argv + argc));
+    }
+    std::fprintf(stderr, "ze50321: unknown command '%s'\n\n", argv[1]);
+    PrintUsage(stderr);
+    return ExitUsage;
+}

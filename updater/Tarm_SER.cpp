@@ -1,0 +1,1 @@
+#include "updater/Tarm_SER.h"

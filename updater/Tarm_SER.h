@@ -1,0 +1,93 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+class TComm;
+
+// Device memory map: both regions lie in memory space 0; last addresses are inclusive.
+constexpr std::uint32_t FirmwareRegionFirst = 0x4000;
+constexpr std::uint32_t FirmwareRegionLast = 0x23FFF;
+constexpr std::uint32_t ConfigRegionFirst = 0x24000;
+constexpr std::uint32_t ConfigRegionLast = 0x27FFF;
+constexpr int BlockSize = 128;
+
+// Worker states.
+constexpr std::int32_t StateIdle = 0;
+constexpr std::int32_t StateRegionRead = 5;
+constexpr std::int32_t StateRegionWrite = 6;
+constexpr std::int32_t StateResetRequest = 7;
+
+// Results of the start operations.
+constexpr std::int32_t StartStarted = 1;
+constexpr std::int32_t StartBusy = -1;
+constexpr std::int32_t StartFileError = -2;
+constexpr std::int32_t StartFileSizeRefused = -3; // empty file, or longer than its region
+
+// Poll counts and interval of the reply waits; tests may shorten them.
+struct TBootLinkTimings {
+    int PollMs = 10;
+    int AckIdlePolls = 1100;
+    int DataPolls = 50;
+};
+
+// The boot-link worker: owns the serial port from its first act (OpenPort) until it is destroyed,
+// and moves one file into or out of a device region at a time. The sequence on the other thread
+// sets FileName and calls a start operation only while State is 0; a start operation sets every
+// other field first and State last, and the worker closes its file before it sets State back to 0.
+class Tarm_SER {
+public:
+    // Created without starting; set DeviceName (and Timings, OnFrame) before Start.
+    Tarm_SER();
+    // Asks the thread to stop, joins it and releases the port.
+    ~Tarm_SER();
+    Tarm_SER(const Tarm_SER&) = delete;
+    Tarm_SER& operator=(const Tarm_SER&) = delete;
+
+    void Start();
+    // Stop request: the run loop ends at its next pass, a transfer in progress is abandoned.
+    void Terminate();
+
+    std::int32_t StartRegionWrite(int region, std::int32_t& size);
+    std::int32_t StartRegionRead(int region, std::int32_t length);
+    void RequestReset();
+
+    // Shared fields, as the sequence sees them.
+    std::atomic<std::int32_t> PortOpened{0};
+    std::atomic<bool> OpenTried{false}; // set once OpenPort has finished, whatever its outcome
+    std::atomic<std::int32_t> State{StateIdle};
+    std::atomic<std::int32_t> BlockCount{0};
+    std::string DeviceName;
+    std::atomic<std::uint32_t> Address{0};
+    std::atomic<std::uint32_t> StartAddress{0};
+    std::atomic<std::uint32_t> EndAddress{0};
+    std::atomic<std::int32_t> MemorySpace{0};
+    std::string FileName;
+    std::atomic<bool> ErrorSeen{false};
+    std::atomic<std::int32_t> ResendPending{0};
+
+    // Set when a port error ended the current transfer; PortError holds its text. Both are
+    // written before State returns to 0 and cleared by the next start operation.
+    std::atomic<bool> TransferFailed{false};
+    std::string PortError;
+
+    // Failed block exchanges (resends and repeated reads) since the operation started.
+    std::atomic<std::int32_t> RetryCount{0};
+
+    TBootLinkTimings Timings;
+
+    // Called on the worker thread with every frame sent (Sent true) and every reply read.
+    std::function<void(bool sent, const std::string& bytes)> OnFrame;
+
+private:
+    // Implementation details are the worker's own; the fields above are the contract.
+    void Execute();
+    struct TImpl;
+    std::unique_ptr<TImpl> Impl;
+    std::atomic<bool> StopRequested{false};
+    std::thread Thread;
+};
