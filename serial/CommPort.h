@@ -1,1 +1,154 @@
 #pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+
+// Serial port component shared by both programs (module CommPort). Every failure raises ECommError
+// with the situation's text followed by " (Error: %d) " and the code.
+
+enum TBaudrate {
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000,
+    br1500000,
+    br3000000
+};
+enum TParity { paNone, paOdd, paEven, paMark, paSpace };
+enum TStopbits { sb10, sb15, sb20 };
+enum TDatabits { da4, da5, da6, da7, da8 };
+enum TFlowControl { fcNone, fcCTS, fcDTR, fcSoftware, fcDefault };
+
+enum TCommOption : std::uint8_t {
+    coParityCheck = 1 << 0,
+    coDsrSensitivity = 1 << 1,
+    coIgnoreXOff = 1 << 2,
+    coErrorChar = 1 << 3,
+    coNullStrip = 1 << 4,
+};
+using TCommOptions = std::uint8_t; // a set of TCommOption bits
+
+// Line events and their event-mask bits.
+enum TCommEventType : std::uint16_t {
+    evRxChar = 0x01,
+    evRxFlag = 0x02,
+    evTxEmpty = 0x04,
+    evCts = 0x08,
+    evDsr = 0x10,
+    evRlsd = 0x20,
+    evBreak = 0x40,
+    evError = 0x80,
+    evRing = 0x100
+};
+using TCommEvents = std::uint16_t; // a set of TCommEventType bits
+constexpr TCommEvents AllCommEvents = 0x1FF;
+
+struct TCommEventChars {
+    char XonChar = 17;
+    char XoffChar = 19;
+    char ErrorChar = 0;
+    char EofChar = 0;
+    char EvtChar = 0;
+    bool operator==(const TCommEventChars& o) const {
+        return XonChar == o.XonChar && XoffChar == o.XoffChar && ErrorChar == o.ErrorChar &&
+               EofChar == o.EofChar && EvtChar == o.EvtChar;
+    }
+    bool operator!=(const TCommEventChars& o) const { return !(*this == o); }
+};
+
+// Line function codes for LineControl.
+constexpr int SETDTR = 5;
+constexpr int CLRDTR = 6;
+
+class ECommError : public std::runtime_error {
+public:
+    ECommError(const std::string& text, int code);
+    int Code;
+};
+
+// Speed in bit/s of a TBaudrate value.
+int BaudRateSpeed(TBaudrate rate);
+
+class TCustomComm {
+public:
+    TCustomComm();
+    virtual ~TCustomComm(); // closes the port
+    TCustomComm(const TCustomComm&) = delete;
+    TCustomComm& operator=(const TCustomComm&) = delete;
+
+    void Open();
+    void Close();
+    bool IsOpen() const;
+    void ApplySettings();
+    void ApplyTimeouts();
+    // Bytes written or read, or -1 when the transfer did not complete within its time-out.
+    int Write(const void* bytes, int count);
+    int Read(void* buffer, int count);
+    int BytesWaiting(); // -1 when closed
+    void DiscardInput();
+    void DiscardOutput();
+    void SetDtr(bool on);
+    void LineControl(int code);
+
+protected:
+    virtual void OpenDevice();
+
+    int Handle = -1; // the open device; -1 when closed
+    std::string FDeviceName = "Com2";
+    std::mutex Lock; // serialises Write and Read
+    int FReadTimeout = 1000;
+    int FWriteTimeout = 1000;
+    int FReadBufSize = 4096;
+    int FWriteBufSize = 2048;
+    TCommEvents FMonitorEvents = AllCommEvents;
+    TBaudrate FBaudRate = br9600;
+    TParity FParity = paNone;
+    TStopbits FStopbits = sb10;
+    TDatabits FDatabits = da8;
+    TCommEventChars FEventChars;
+    TCommOptions FOptions = 0;
+    TFlowControl FFlowControl = fcDefault;
+};
+
+class TComm : public TCustomComm {
+public:
+    const std::string& DeviceName() const { return FDeviceName; }
+    void SetDeviceName(const std::string& name);
+    int ReadTimeout() const { return FReadTimeout; }
+    void SetReadTimeout(int ms);
+    int WriteTimeout() const { return FWriteTimeout; }
+    void SetWriteTimeout(int ms);
+    int ReadBufSize() const { return FReadBufSize; }
+    void SetReadBufSize(int bytes);
+    int WriteBufSize() const { return FWriteBufSize; }
+    void SetWriteBufSize(int bytes);
+    TCommEvents MonitorEvents() const { return FMonitorEvents; }
+    void SetMonitorEvents(TCommEvents events);
+    TBaudrate BaudRate() const { return FBaudRate; }
+    void SetBaudRate(TBaudrate rate);
+    TParity Parity() const { return FParity; }
+    void SetParity(TParity parity);
+    TStopbits Stopbits() const { return FStopbits; }
+    void SetStopbits(TStopbits bits);
+    TDatabits Databits() const { return FDatabits; }
+    void SetDatabits(TDatabits bits);
+    const TCommEventChars& EventChars() const { return FEventChars; }
+    void SetEventChars(const TCommEventChars& chars);
+    TCommOptions Options() const { return FOptions; }
+    void SetOptions(TCommOptions options);
+    TFlowControl FlowControl() const { return FFlowControl; }
+    void SetFlowControl(TFlowControl flow);
+};
