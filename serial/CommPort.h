@@ -102,6 +102,10 @@ public:
     void DiscardOutput();
     void SetDtr(bool on);
     void LineControl(int code);
+    // Waits at most ms milliseconds for received bytes; true when bytes are waiting. A device that
+    // reports a hang-up or an error raises "Read error"; a closed port raises "Port not open, unable
+    // to complete operation".
+    bool WaitForInput(int ms);
 
 protected:
     virtual void OpenDevice();
