@@ -1,1 +1,382 @@
 #include "updater/Tarm_SER.h"
+
+#include "serial/CommPort.h"
+#include "updater/FrameCodec.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include <sys/stat.h>
+
+static_assert(BlockSize == FrameDataBytes, "a block is what one frame carries");
+
+namespace {
+
+struct TFileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using TFile = std::unique_ptr<std::FILE, TFileCloser>;
+
+// The start operations wake the idle worker at once; this bound only covers a State written from
+// outside without them.
+constexpr auto IdleBackstop = std::chrono::milliseconds(20);
+
+// Bytes taken from the port per read while a reply is collected.
+constexpr int ReadChunk = 512;
+
+struct TRegion {
+    std::uint32_t First;
+    std::uint32_t Last;
+    std::uint32_t Size() const { return Last - First + 1; }
+};
+
+bool RegionOf(int region, TRegion& out) {
+    if (region == 0)
+        out = {FirmwareRegionFirst, FirmwareRegionLast};
+    else if (region == 1)
+        out = {ConfigRegionFirst, ConfigRegionLast};
+    else
+        return false;
+    return true;
+}
+
+bool IsRegularFile(std::FILE* file) {
+    struct stat st {};
+    return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string SystemError(const std::string& what, const std::string& path, int error) {
+    return what + " " + path + ": " + std::strerror(error);
+}
+
+} // namespace
+
+struct Tarm_SER::TImpl {
+    std::unique_ptr<TComm> Port;
+    std::uint8_t Frame[FrameCapacity] = {};
+    std::uint8_t Block[BlockSize] = {};
+    std::uint8_t BlockLength = 0;
+    // The file of the operation: handed to the worker by State, closed before State returns to 0.
+    TFile File;
+    std::string FilePath;
+    std::mutex WakeLock;
+    std::condition_variable Wake;
+};
+
+Tarm_SER::Tarm_SER() : Impl(std::make_unique<TImpl>()) {}
+
+Tarm_SER::~Tarm_SER() {
+    Terminate();
+}
+
+void Tarm_SER::Start() {
+    if (!Thread.joinable())
+        Thread = std::thread([this] { Execute(); });
+}
+
+void Tarm_SER::Terminate() {
+    StopRequested.store(true);
+    Notify();
+    if (Thread.joinable() && Thread.get_id() != std::this_thread::get_id())
+        Thread.join();
+}
+
+void Tarm_SER::Notify() {
+    { std::lock_guard<std::mutex> lock(Impl->WakeLock); }
+    Impl->Wake.notify_one();
+}
+
+std::int32_t Tarm_SER::StartRegionWrite(int region, std::int32_t& size) {
+    if (State.load(std::memory_order_acquire) != StateIdle)
+        return StartBusy;
+    TRegion r{};
+    if (!RegionOf(region, r))
+        return StartFileSizeRefused;
+    ErrorSeen = false;
+    MemorySpace = 0;
+    StartAddress = r.First;
+    Address = r.First;
+    TFile file(std::fopen(FileName.c_str(), "rb"));
+    if (!file || !IsRegularFile(file.get()) || std::fseek(file.get(), 0, SEEK_END) != 0)
+        return StartFileError;
+    const long length = std::ftell(file.get());
+    if (length < 0)
+        return StartFileError;
+    size = static_cast<std::int32_t>(std::min<long>(length, INT32_MAX));
+    // An empty file would put a block of zeros at the region's start, a longer one would run past
+    // the region's end.
+    if (length == 0 || static_cast<unsigned long>(length) > r.Size())
+        return StartFileSizeRefused;
+    EndAddress = r.First + static_cast<std::uint32_t>(length) - 1;
+    std::rewind(file.get());
+    Impl->File = std::move(file);
+    Impl->FilePath = FileName;
+    TransferFailed = false;
+    PortError.clear();
+    RetryCount = 0;
+    ResendPending = 0;
+    BlockCount = 0;
+    State.store(StateRegionWrite, std::memory_order_release);
+    Notify();
+    return StartStarted;
+}
+
+std::int32_t Tarm_SER::StartRegionRead(int region, std::int32_t length) {
+    if (State.load(std::memory_order_acquire) != StateIdle)
+        return StartBusy;
+    TRegion r{};
+    if (!RegionOf(region, r))
+        return StartFileSizeRefused;
+    ErrorSeen = false;
+    MemorySpace = 0;
+    StartAddress = r.First;
+    Address = r.First;
+    EndAddress = length == 0 ? r.Last : r.First + static_cast<std::uint32_t>(length) - 1;
+    TFile file(std::fopen(FileName.c_str(), "wb"));
+    if (!file)
+        return StartFileError;
+    Impl->File = std::move(file);
+    Impl->FilePath = FileName;
+    TransferFailed = false;
+    PortError.clear();
+    RetryCount = 0;
+    BlockCount = 0;
+    State.store(StateRegionRead, std::memory_order_release);
+    Notify();
+    return StartStarted;
+}
+
+void Tarm_SER::RequestReset() {
+    State.store(StateResetRequest, std::memory_order_release);
+    Notify();
+}
+
+void Tarm_SER::Execute() {
+    OpenPort();
+    while (!StopRequested) {
+        if (State.load(std::memory_order_acquire) == StateRegionRead)
+            RunStep(&Tarm_SER::ReadStep);
+        if (StopRequested)
+            break;
+        if (State.load(std::memory_order_acquire) == StateRegionWrite)
+            RunStep(&Tarm_SER::WriteStep);
+        if (State.load(std::memory_order_acquire) == StateResetRequest) {
+            Impl->File.reset();
+            State.store(StateIdle, std::memory_order_release);
+        }
+        WaitForRequest();
+    }
+}
+
+void Tarm_SER::WaitForRequest() {
+    std::unique_lock<std::mutex> lock(Impl->WakeLock);
+    Impl->Wake.wait_for(lock, IdleBackstop, [this] {
+        const std::int32_t s = State.load(std::memory_order_acquire);
+        return StopRequested || s == StateRegionRead || s == StateRegionWrite || s == StateResetRequest;
+    });
+}
+
+void Tarm_SER::OpenPort() {
+    Impl->Port = std::make_unique<TComm>();
+    TComm& port = *Impl->Port;
+    try {
+        port.SetBaudRate(br115200);
+        port.SetDatabits(da8);
+        port.SetDeviceName(DeviceName);
+        port.SetFlowControl(fcNone);
+        port.SetParity(paNone);
+        port.SetStopbits(sb10);
+        port.Open();
+        PortOpened = 1;
+        port.SetDtr(true);
+    } catch (const ECommError&) {
+        PortOpened = 0;
+    }
+    OpenTried.store(true, std::memory_order_release);
+}
+
+void Tarm_SER::RunStep(void (Tarm_SER::*step)()) {
+    // A port that fails mid-transfer (an adapter pulled out, say) ends the transfer instead of
+    // leaving the sequence waiting on a State that never returns to 0.
+    try {
+        if (!Impl->Port->IsOpen())
+            throw ECommError("Port not open, unable to complete operation", -1);
+        (this->*step)();
+    } catch (const std::exception& e) {
+        FailTransfer(e.what());
+    }
+}
+
+void Tarm_SER::FinishTransfer() {
+    std::FILE* file = Impl->File.release();
+    if (file && std::fclose(file) != 0) {
+        FailTransfer(SystemError("Cannot write", Impl->FilePath, errno));
+        return;
+    }
+    State.store(StateIdle, std::memory_order_release);
+}
+
+void Tarm_SER::FailTransfer(const std::string& text) {
+    Impl->File.reset();
+    ErrorSeen = true;
+    PortError = text;
+    TransferFailed = true;
+    State.store(StateIdle, std::memory_order_release);
+}
+
+void Tarm_SER::WriteStep() {
+    std::uint8_t* block = Impl->Block;
+    if (!ResendPending) {
+        std::memset(block, 0, BlockSize);
+        if (Impl->File)
+            std::fread(block, 1, BlockSize, Impl->File.get());
+    }
+    ResendPending = 0;
+    SendWriteFrame(MemorySpace, Address, CommandWrite, block);
+    if (WaitAcknowledge()) {
+        ++BlockCount;
+        Address += BlockSize;
+    } else {
+        ErrorSeen = true;
+        ResendPending = 1;
+        ++RetryCount;
+    }
+    if (Address > EndAddress)
+        FinishTransfer();
+}
+
+void Tarm_SER::ReadStep() {
+    SendCommand(MemorySpace, Address, CommandRead, BlockSize);
+    if (ReceiveBlock()) {
+        const size_t length = Impl->BlockLength;
+        if (!Impl->File || (length > 0 && std::fwrite(Impl->Block, 1, length, Impl->File.get()) != length)) {
+            FailTransfer(SystemError("Cannot write", Impl->FilePath, errno));
+            return;
+        }
+        ++BlockCount;
+        Address += BlockSize;
+        if (Address > EndAddress)
+            FinishTransfer();
+        return;
+    }
+    ErrorSeen = true;
+    ++RetryCount;
+    if (!StopRequested)
+        std::this_thread::sleep_for(std::chrono::milliseconds(Timings.PollMs));
+}
+
+void Tarm_SER::SendCommand(std::int32_t memorySpace, std::uint32_t address, int command, int length) {
+    TComm& port = *Impl->Port;
+    port.DiscardOutput();
+    port.DiscardInput();
+    const int n = BuildCommandFrame(Impl->Frame, memorySpace, address, command, length);
+    Trace(true, Impl->Frame, n);
+    port.Write(Impl->Frame, n);
+}
+
+void Tarm_SER::SendWriteFrame(std::int32_t memorySpace, std::uint32_t address, int command,
+                              const std::uint8_t* data) {
+    TComm& port = *Impl->Port;
+    const int n = BuildWriteFrame(Impl->Frame, memorySpace, address, command, data);
+    port.DiscardOutput();
+    port.DiscardInput();
+    Trace(true, Impl->Frame, n);
+    port.Write(Impl->Frame, n);
+}
+
+int Tarm_SER::PollInput() {
+    TComm& port = *Impl->Port;
+    port.WaitForInput(Timings.PollMs);
+    const int waiting = port.BytesWaiting();
+    if (waiting < 0)
+        throw ECommError("Port not open, unable to complete operation", -1);
+    return waiting;
+}
+
+int Tarm_SER::ReadWaiting(std::uint8_t* buffer, int& kept, int capacity, int waiting) {
+    std::uint8_t chunk[ReadChunk];
+    int total = 0;
+    while (waiting > 0) {
+        const int n = Impl->Port->Read(chunk, std::min(waiting, ReadChunk));
+        if (n <= 0)
+            break;
+        // Whatever does not fit the receive buffer is read all the same and dropped.
+        const int keep = std::min(n, capacity - kept);
+        if (keep > 0) {
+            std::memcpy(buffer + kept, chunk, static_cast<size_t>(keep));
+            kept += keep;
+        }
+        total += n;
+        waiting -= n;
+    }
+    return total;
+}
+
+void Tarm_SER::DropWaiting() {
+    const int waiting = Impl->Port->BytesWaiting();
+    int kept = 0;
+    if (waiting > 0)
+        ReadWaiting(nullptr, kept, 0, waiting);
+}
+
+bool Tarm_SER::WaitAcknowledge() {
+    std::uint8_t reply[AckBufferSize];
+    int kept = 0;
+    int received = 0;
+    int idlePolls = 0;
+    // Each poll ends as soon as bytes arrive; the reply is complete once a whole poll interval
+    // brought none.
+    while (!StopRequested) {
+        const int waiting = PollInput();
+        if (waiting > 0) {
+            received += ReadWaiting(reply, kept, AckBufferSize, waiting);
+            continue;
+        }
+        if (received > 0)
+            break;
+        if (++idlePolls >= Timings.AckIdlePolls)
+            return false;
+    }
+    if (received == 0)
+        return false;
+    Trace(false, reply, kept);
+    return IsAcknowledge(reply, kept);
+}
+
+bool Tarm_SER::ReceiveBlock() {
+    std::memset(Impl->Block, 0, BlockSize);
+    Impl->BlockLength = 0;
+    std::uint8_t reply[DataReplyBufferSize];
+    int kept = 0;
+    int received = 0;
+    int polls = 0;
+    bool good = false;
+    while (!StopRequested) {
+        if (received >= DataReplyMinSize) {
+            Trace(false, reply, kept);
+            const TDataReply decoded = DecodeDataReply(reply, kept, Impl->Block);
+            Impl->BlockLength = static_cast<std::uint8_t>(decoded.Length);
+            good = decoded.Good;
+            break;
+        }
+        const int waiting = PollInput();
+        if (waiting > 0)
+            received += ReadWaiting(reply, kept, DataReplyBufferSize, waiting);
+        else if (++polls >= Timings.DataPolls)
+            break;
+    }
+    if (!good && received > 0 && received < DataReplyMinSize)
+        Trace(false, reply, kept);
+    DropWaiting();
+    return good;
+}
+
+void Tarm_SER::Trace(bool sent, const std::uint8_t* bytes, int count) {
+    if (OnFrame)
+        OnFrame(sent, std::string(reinterpret_cast<const char*>(bytes), static_cast<size_t>(count)));
+}

@@ -26,7 +26,7 @@ constexpr std::int32_t StateResetRequest = 7;
 constexpr std::int32_t StartStarted = 1;
 constexpr std::int32_t StartBusy = -1;
 constexpr std::int32_t StartFileError = -2;
-constexpr std::int32_t StartFileSizeRefused = -3; // empty file, or longer than its region
+constexpr std::int32_t StartFileSizeRefused = -3; // empty file, longer than its region, or no such region
 
 // Poll counts and interval of the reply waits; tests may shorten them.
 struct TBootLinkTimings {
@@ -84,9 +84,27 @@ public:
     std::function<void(bool sent, const std::string& bytes)> OnFrame;
 
 private:
-    // Implementation details are the worker's own; the fields above are the contract.
-    void Execute();
     struct TImpl;
+
+    void Execute();
+    void OpenPort();
+    void WaitForRequest();
+    void Notify();
+    void RunStep(void (Tarm_SER::*step)());
+    void WriteStep();
+    void ReadStep();
+    void FinishTransfer();
+    void FailTransfer(const std::string& text);
+    void SendCommand(std::int32_t memorySpace, std::uint32_t address, int command, int length);
+    void SendWriteFrame(std::int32_t memorySpace, std::uint32_t address, int command,
+                        const std::uint8_t* data);
+    bool WaitAcknowledge();
+    bool ReceiveBlock();
+    int PollInput();
+    int ReadWaiting(std::uint8_t* buffer, int& kept, int capacity, int waiting);
+    void DropWaiting();
+    void Trace(bool sent, const std::uint8_t* bytes, int count);
+
     std::unique_ptr<TImpl> Impl;
     std::atomic<bool> StopRequested{false};
     std::thread Thread;
