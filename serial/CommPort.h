@@ -9,6 +9,7 @@
 
 // Serial port component shared by both programs (module CommPort). Every failure raises ECommError
 // with the situation's text followed by " (Error: %d) " and the code.
+// No line-event watcher runs: neither program attaches a handler, so MonitorEvents is only kept.
 
 enum TBaudrate {
     br110,
@@ -133,10 +134,12 @@ public:
     bool IsOpen() const;
     void ApplySettings();
     void ApplyTimeouts();
-    // Bytes written or read, or -1 when the transfer did not complete within its time-out.
+    // Bytes written or read, or -1 when the transfer did not complete within its time-out. A Read
+    // returns at once with what has arrived (possibly 0); a hung-up device raises "Read error" (EIO).
+    // A Write that times out discards what it left queued.
     int Write(const void* bytes, int count);
     int Read(void* buffer, int count);
-    int BytesWaiting(); // -1 when closed
+    int BytesWaiting(); // -1 when closed; a device that fails to answer raises "Read error"
     void DiscardInput();
     void DiscardOutput();
     void SetDtr(bool on);
