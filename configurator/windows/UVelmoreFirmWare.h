@@ -64,8 +64,13 @@ public:
                                            const std::string& current, bool* chosen);
     static TFolderChooser FolderChooser;
 
+signals:
+    // The window was closed: the program ends.
+    void Closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 extern TFVelmoreFirmWare* FVelmoreFirmWare;
