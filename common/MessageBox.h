@@ -22,12 +22,18 @@ void ShowMessageBox(const std::string& text, const std::string& caption = std::s
                     TMessageIcon icon = TMessageIcon::None);
 
 // A plain message: no icon, the application title as caption.
-inline void ShowMessage(const std::string& text) { ShowMessageBox(text); }
+inline void ShowMessage(const std::string& text) {
+    ShowMessageBox(text);
+}
 
 // An error box: caption "Error" unless given, error icon.
 inline void ShowErrorBox(const std::string& text, const std::string& caption = "Error") {
     ShowMessageBox(text, caption, TMessageIcon::Error);
 }
+
+// The application title: the caption of plain messages ("Firmware Velmora" for the configurator).
+void SetApplicationTitle(const std::string& title);
+const std::string& ApplicationTitle();
 
 // Replaces the dialog by a handler (tests); an empty handler brings the dialog back.
 // Returns the handler that was installed before.
