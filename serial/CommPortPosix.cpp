@@ -284,6 +284,23 @@ int TCustomComm::BytesWaiting() {
     return waiting;
 }
 
+bool TCustomComm::WaitForInput(int ms) {
+    if (!Device.Valid())
+        throw ECommError("Port not open, unable to complete operation", -1);
+    pollfd p{Device.Get(), POLLIN, 0};
+    int r;
+    do
+        r = ::poll(&p, 1, ms < 0 ? 0 : ms);
+    while (r < 0 && errno == EINTR);
+    if (r < 0)
+        throw ECommError("Read error", errno);
+    // A hung-up terminal (the other side of a pseudo-terminal closed, an adapter unplugged) stays
+    // readable for ever: report it rather than let the caller poll it in a tight loop.
+    if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        throw ECommError("Read error", EIO);
+    return r > 0;
+}
+
 void TCustomComm::DiscardInput() {
     if (Device.Valid())
         ::tcflush(Device.Get(), TCIFLUSH);

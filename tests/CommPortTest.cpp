@@ -522,6 +522,29 @@ TEST(CommPort, FarEndClosingRaisesOnTheNextTransfer) {
     EXPECT_FALSE(comm.IsOpen());
 }
 
+TEST(CommPort, WaitForInputEndsWhenBytesArrive) {
+    TPty pty;
+    TComm comm;
+    comm.SetDeviceName(pty.SlavePath);
+    EXPECT_EQ("Port not open, unable to complete operation (Error: -1) ",
+              Raised([&] { comm.WaitForInput(0); }));
+    comm.Open();
+    EXPECT_FALSE(comm.WaitForInput(0));
+    EXPECT_FALSE(comm.WaitForInput(20));
+    // A wait far longer than the test's time limit: only the arriving bytes can end it.
+    std::thread sender([&] { pty.Send("ab"); });
+    EXPECT_TRUE(comm.WaitForInput(600000));
+    sender.join();
+    ASSERT_TRUE(WaitUntil([&] { return comm.BytesWaiting() == 2; }));
+    EXPECT_TRUE(comm.WaitForInput(0));
+    char buf[8];
+    EXPECT_EQ(2, comm.Read(buf, sizeof buf));
+    EXPECT_FALSE(comm.WaitForInput(0));
+    // A hung-up line would stay readable for ever: it raises instead.
+    pty.Master.Reset();
+    EXPECT_EQ("Read error (Error: 5) ", Raised([&] { comm.WaitForInput(600000); }));
+}
+
 TEST(CommPort, WriteAndReadFromTwoThreadsKeepEveryByte) {
     TPty pty;
     TComm comm;
