@@ -24,7 +24,7 @@ using TFile = std::unique_ptr<std::FILE, TFileCloser>;
 
 // The start operations wake the idle worker at once; this bound only covers a State written from
 // outside without them.
-constexpr auto IdleBackstop = std::chrono::milliseconds(20);
+constexpr auto IdleBackstop = std::chrono::milliseconds(50);
 
 // Bytes taken from the port per read while a reply is collected.
 constexpr int ReadChunk = 512;
