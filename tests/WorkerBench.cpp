@@ -39,6 +39,17 @@ double ProcessCpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// ze50321 from ZE_PROGRAM_DIR, else from the build's program folder beside this one.
+std::string ToolPath() {
+    if (std::getenv("ZE_PROGRAM_DIR"))
+        return ProgramDir() + "/ze50321";
+    char self[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string dir = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string("./WorkerBench");
+    dir.erase(dir.find_last_of('/') == std::string::npos ? 0 : dir.find_last_of('/'));
+    return dir + "/../bin/ze50321";
+}
+
 // The simulator as a child process; its first line of output is the device path.
 class TSimulatorProcess {
 public:
@@ -50,7 +61,7 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
-        const std::string program = ProgramDir() + "/ze50321";
+        const std::string program = ToolPath();
         const std::string baudText = std::to_string(baud);
         std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("simulate"),
                                    const_cast<char*>("--baud"), const_cast<char*>(baudText.c_str()), nullptr};
