@@ -1,8 +1,140 @@
 #include "tools/Commands.h"
+#include "tools/simulator/Simulator.h"
 
+#include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
 
-int RunSimulate(const std::vector<std::string>& /*args*/) {
-    std::fprintf(stderr, "ze50321 simulate: not available in this build yet\n");
+namespace {
+
+const char SimulateHelp[] =
+    "Usage: ze50321 simulate [OPTIONS]\n\n"
+    "Plays a ZE50321 converter's boot loader on a pseudo-terminal. The device path goes alone on\n"
+    "the first line of standard output; the simulator then serves until SIGINT or SIGTERM.\n"
+    "Memory space 0, 0x4000..0x27FFF, starts erased (0xFF). A stored write frame is answered\n"
+    "\"00 O.K.\\r\", a refused one \"00 ERR!\\r\", a read command by 256 data digits and 2 checksum\n"
+    "digits. Addresses must lie on 128-byte block boundaries.\n\n"
+    "Options:\n"
+    "  --baud N               answer no faster than a line of N bit/s (default 115200, 0 = at once)\n"
+    "  --memory FILE          load the memory image (147456 bytes) if FILE exists, save it at the end\n"
+    "  --link PATH            make a symbolic link PATH to the device (removed at the end)\n"
+    "  --trace                one line per frame and reply on standard error\n"
+    "  --silence-every N      leave every Nth write frame unanswered (not stored)\n"
+    "  --refuse-every N       refuse every Nth write frame (not stored)\n"
+    "  --bad-checksum-every N send a wrong checksum in every Nth data reply\n"
+    "  --split                send every reply in two halves, 30 ms apart\n"
+    "  --noise                put blanks and CR/LF between the digits of data replies\n"
+    "  --silent-after N       answer nothing after N frames\n"
+    "  --corrupt-every N      store every Nth written block with one byte altered\n"
+    "  --help                 show this text\n";
+
+int UsageError(const std::string& text) {
+    std::fprintf(stderr, "ze50321 simulate: %s\nTry 'ze50321 simulate --help'.\n", text.c_str());
     return ExitUsage;
+}
+
+bool ParseCount(const std::string& text, int& value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    errno = 0;
+    const long long number = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno != 0 || number > INT_MAX)
+        return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+void IgnoreSignal(int) {}
+
+} // namespace
+
+int RunSimulate(const std::vector<std::string>& args) {
+    if (WantsHelp(args)) {
+        std::fputs(SimulateHelp, stdout);
+        return 0;
+    }
+    TSimulatorOptions options;
+    const std::pair<const char*, int*> counts[] = {
+        {"--baud", &options.Baud},
+        {"--silence-every", &options.SilenceEvery},
+        {"--refuse-every", &options.RefuseEvery},
+        {"--bad-checksum-every", &options.BadChecksumEvery},
+        {"--silent-after", &options.SilentAfter},
+        {"--corrupt-every", &options.CorruptEvery},
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i], value;
+        bool inlineValue = false;
+        if (name.rfind("--", 0) == 0 && name.find('=') != std::string::npos) {
+            value = name.substr(name.find('=') + 1);
+            name = name.substr(0, name.find('='));
+            inlineValue = true;
+        }
+        auto takeValue = [&]() -> bool {
+            if (inlineValue)
+                return true;
+            if (i + 1 >= args.size())
+                return false;
+            value = args[++i];
+            return true;
+        };
+        int* count = nullptr;
+        for (const auto& c : counts)
+            if (name == c.first)
+                count = c.second;
+        if (count) {
+            if (!takeValue())
+                return UsageError(name + " needs a number");
+            if (!ParseCount(value, *count))
+                return UsageError(name + ": '" + value + "' is not a whole number from 0");
+        } else if (name == "--memory" || name == "--link") {
+            if (!takeValue() || value.empty())
+                return UsageError(name + " needs a path");
+            (name == "--memory" ? options.MemoryFile : options.LinkPath) = value;
+        } else if ((name == "--trace" || name == "--split" || name == "--noise") && !inlineValue) {
+            if (name == "--trace")
+                options.Trace = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+            else
+                (name == "--split" ? options.SplitReplies : options.NoisyReplies) = true;
+        } else {
+            return UsageError("unknown option '" + args[i] + "'");
+        }
+    }
+
+    // The signals are taken by sigwait below; the handler only keeps an inherited "ignore" from
+    // discarding them, and blocking them first keeps them off the serving thread.
+    struct sigaction action{};
+    action.sa_handler = IgnoreSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    TSimulator simulator(options);
+    try {
+        simulator.Start();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ze50321 simulate: %s\n", e.what());
+        return 1;
+    }
+    std::printf("%s\n", simulator.DevicePath().c_str());
+    std::fflush(stdout);
+
+    int received = 0;
+    while (sigwait(&stopSignals, &received) != 0) {
+    }
+    simulator.Stop();
+    const std::string saveError = simulator.SaveError();
+    if (!saveError.empty()) {
+        std::fprintf(stderr, "ze50321 simulate: %s\n", saveError.c_str());
+        return 1;
+    }
+    return 0;
 }
