@@ -83,7 +83,11 @@ void TUpdateSequence::ProgressTick() {
 }
 
 bool TUpdateSequence::Wait() {
+    IdleSeen.reset();
     do {
+        // The moment the worker went idle, within one turn; the tick notices it up to TickMs later.
+        if (!IdleSeen && WorkerPtr && WorkerPtr->State == StateIdle)
+            IdleSeen = std::chrono::steady_clock::now();
         Display.ProcessEvents();
         if (Display.Abandoned()) {
             Abandon();
@@ -125,7 +129,8 @@ void TUpdateSequence::Record(int region, bool read, std::chrono::steady_clock::t
     r.Blocks = WorkerPtr->BlockCount;
     r.Retries = WorkerPtr->RetryCount;
     r.Bytes = static_cast<std::uint32_t>(r.Blocks) * BlockSize;
-    r.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const auto ended = IdleSeen ? *IdleSeen : std::chrono::steady_clock::now();
+    r.Seconds = std::chrono::duration<double>(ended - started).count();
     r.Failed = WorkerPtr->TransferFailed;
     if (r.Failed)
         r.PortError = WorkerPtr->PortError;
@@ -136,7 +141,8 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     std::int32_t size = 0;
     WorkerPtr->FileName = file;
     auto started = std::chrono::steady_clock::now();
-    const bool writeStarted = WorkerPtr->StartRegionWrite(region, size) == StartStarted;
+    const std::int32_t writeResult = WorkerPtr->StartRegionWrite(region, size);
+    const bool writeStarted = writeResult == StartStarted;
     if (writeStarted) {
         line = PhaseWriting;
         Show();
@@ -147,8 +153,11 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     }
     if (!Wait())
         return false;
-    // A transfer that a port error ended is a failed phase: its read-back would only hide why.
-    const bool writeFailed = writeStarted && WorkerPtr->TransferFailed;
+    // A write that a port error ended, or a file the worker refuses for its size (empty, or longer
+    // than the region), is a failed phase: a read-back could not tell anything about it, and the
+    // comparison with an empty file would even pass.
+    const bool writeFailed =
+        (writeStarted && WorkerPtr->TransferFailed) || writeResult == StartFileSizeRefused;
     if (writeStarted)
         Record(region, false, started);
     if (writeFailed) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,7 @@ private:
     TUpdateTimings Delays;
     std::unique_ptr<Tarm_SER> WorkerPtr;
     std::string PendingReadBack; // a read-back file that exists and is not yet compared
+    std::optional<std::chrono::steady_clock::time_point> IdleSeen;
 };
 
 // Name of the configuration image in the project folder.

@@ -1,0 +1,337 @@
+#include "updater/UpdateSequence.h"
+
+#include "tests/support/TempDir.h"
+#include "tests/support/UpdateDevice.h"
+#include "updater/StatusTable.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using TLines = std::array<int, 3>;
+
+// Records what the sequence shows; the progress tick runs on every event turn while enabled.
+class TFakeDisplay : public TUpdateDisplay {
+public:
+    void ShowStatus(int init, int firmware, int project) override {
+        const TLines lines{init, firmware, project};
+        if (Shows.empty() || Shows.back() != lines)
+            Shows.push_back(lines);
+        ProcessEvents();
+    }
+    void SetProgress(int percent) override { Progress.push_back(percent); }
+    void EnableProgressTick(bool enabled) override { Ticking = enabled; }
+    bool ProgressTickEnabled() const override { return Ticking; }
+    void ProcessEvents() override {
+        ++Turns;
+        if (Ticking && !InTick && OnProgressTick) {
+            InTick = true;
+            OnProgressTick();
+            InTick = false;
+        }
+    }
+    bool Abandoned() const override { return GiveUp && GiveUp(); }
+    void Pause(int ms) override {
+        ++Pauses;
+        TUpdateDisplay::Pause(ms);
+    }
+
+    std::vector<TLines> Shows;
+    std::vector<int> Progress;
+    std::function<bool()> GiveUp;
+    bool Ticking = false;
+    bool InTick = false;
+    int Turns = 0;
+    int Pauses = 0;
+};
+
+TUpdateTimings ShortTimings() {
+    TUpdateTimings t;
+    t.StartDelayMs = 1;
+    t.TickMs = 5;
+    t.InitWaitMs = 3000; // ends as soon as the worker has tried its port
+    t.PauseMs = 5;
+    t.TurnMs = 2;
+    return t;
+}
+
+std::string Pattern(std::size_t n, int seed) {
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        s[i] = static_cast<char>((i * 31 + static_cast<std::size_t>(seed) * 7 + 1) & 0xFF);
+    return s;
+}
+
+void MakeFolder(const std::string& path) {
+    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+}
+
+std::vector<std::string> FilesEndingWith(const std::string& folder, const std::string& suffix) {
+    std::vector<std::string> found;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (const dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name.size() >= suffix.size() &&
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                found.push_back(name);
+        }
+        closedir(d);
+    }
+    return found;
+}
+
+// A workspace like the configurator's: MASTER/vod50321.sim and a project bin folder with bank.bin.
+struct TWorkspace {
+    TTempDir Dir;
+    std::string Master = Dir / "MASTER";
+    std::string Bin = Dir / "PROJECTS/p 1/bin";
+    std::string Firmware = Master + "/vod50321.sim";
+    std::string FirmwareBytes = Pattern(1000, 1);
+    std::string ImageBytes = Pattern(29, 2);
+
+    TWorkspace() {
+        MakeFolder(Master);
+        MakeFolder(Dir / "PROJECTS");
+        MakeFolder(Dir / "PROJECTS/p 1");
+        MakeFolder(Bin);
+        WriteFileBytes(Firmware, FirmwareBytes);
+        WriteFileBytes(Bin + "/bank.bin", ImageBytes);
+    }
+    TUpdateArguments Args(const std::string& device, const char* fw, const char* fr, const char* pw,
+                          const char* pr) const {
+        return ParseUpdateArguments({device, fw, fr, pw, pr, Firmware, Bin + "/"});
+    }
+    bool NoReadBackLeft() const {
+        return FilesEndingWith(Master, ".b79").empty() && FilesEndingWith(Bin, ".b79").empty();
+    }
+};
+
+struct TRun {
+    TFakeDisplay Display;
+    std::unique_ptr<TUpdateSequence> Sequence;
+    TUpdateSequence& Prepare(const TUpdateArguments& args) {
+        Sequence = std::make_unique<TUpdateSequence>(args, Display, ShortTimings());
+        Sequence->OnWorkerCreated = [](Tarm_SER& worker) { ShortenLinkTimings(worker); };
+        return *Sequence;
+    }
+    void Go(const TUpdateArguments& args) {
+        Prepare(args);
+        Sequence->RunAutoUpdate();
+    }
+    TLines Final() const { return Display.Shows.back(); }
+};
+
+} // namespace
+
+TEST(UpdateSequence, FirmwareAndProjectWithReadBack) {
+    TWorkspace ws;
+    TUpdateDevice device;
+    TRun run;
+    run.Go(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+
+    EXPECT_EQ(run.Sequence->End, TSequenceEnd::Finished);
+    const std::vector<TLines> expected = {{0, 1, 1}, {1, 1, 1}, {1, 3, 1}, {1, 4, 1},
+                                          {1, 2, 1}, {1, 2, 3}, {1, 2, 4}, {1, 2, 2}};
+    EXPECT_EQ(run.Display.Shows, expected);
+    EXPECT_TRUE(run.Sequence->ResetRequested);
+    EXPECT_EQ(device.Memory(FirmwareRegionFirst, 1000), ws.FirmwareBytes);
+    // The last block is padded with zero bytes.
+    EXPECT_EQ(device.Memory(FirmwareRegionFirst + 1000, 24), std::string(24, '\0'));
+    EXPECT_EQ(device.Memory(ConfigRegionFirst, 29), ws.ImageBytes);
+    EXPECT_EQ(device.Memory(ConfigRegionFirst + 29, 99), std::string(99, '\0'));
+    EXPECT_TRUE(ws.NoReadBackLeft());
+    ASSERT_EQ(run.Sequence->Transfers.size(), 4u);
+    EXPECT_EQ(run.Sequence->Transfers[0].Blocks, 8);
+    EXPECT_EQ(run.Sequence->Transfers[1].Bytes, 1024u);
+    EXPECT_EQ(run.Sequence->Transfers[2].Blocks, 1);
+    EXPECT_EQ(run.Sequence->Transfers[3].Bytes, 128u);
+    // Every transfer leaves the bar full.
+    EXPECT_EQ(run.Display.Progress.back(), 100);
+}
+
+TEST(UpdateSequence, FirmwareOnlyRequestsNoReset) {
+    for (const char* read : {"FR", "NO"}) {
+        TWorkspace ws;
+        TUpdateDevice device;
+        TRun run;
+        run.Go(ws.Args(device.Path(), "fw", read, "NO", "PR"));
+        EXPECT_EQ(run.Final(), (TLines{1, 2, 0})) << read;
+        EXPECT_FALSE(run.Sequence->ResetRequested) << read;
+        EXPECT_EQ(device.Memory(FirmwareRegionFirst, 1000), ws.FirmwareBytes) << read;
+        EXPECT_EQ(device.Memory(ConfigRegionFirst, 29), device.ErasedBytes(29)) << read;
+        EXPECT_TRUE(ws.NoReadBackLeft()) << read;
+    }
+}
+
+TEST(UpdateSequence, MissingFirmwareSkipsTheProject) {
+    TWorkspace ws;
+    ::unlink(ws.Firmware.c_str());
+    TUpdateDevice device;
+    TRun run;
+    run.Go(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    EXPECT_EQ(run.Display.Shows, (std::vector<TLines>{{0, 1, 1}, {1, 1, 1}, {1, 7, 1}}));
+    EXPECT_TRUE(run.Sequence->ResetRequested);
+    EXPECT_TRUE(run.Sequence->Transfers.empty());
+    EXPECT_EQ(device.Memory(ConfigRegionFirst, 29), device.ErasedBytes(29));
+}
+
+TEST(UpdateSequence, MissingImageRequestsReset) {
+    TWorkspace ws;
+    ::unlink((ws.Bin + "/bank.bin").c_str());
+    TUpdateDevice device;
+    TRun run;
+    run.Go(ws.Args(device.Path(), "FW", "NO", "PW", "PR"));
+    EXPECT_EQ(run.Final(), (TLines{1, 2, 7}));
+    EXPECT_TRUE(run.Sequence->ResetRequested);
+    EXPECT_EQ(device.Memory(FirmwareRegionFirst, 1000), ws.FirmwareBytes);
+}
+
+TEST(UpdateSequence, ProjectFolderWithoutSeparatorFindsNoImage) {
+    TWorkspace ws;
+    TUpdateDevice device;
+    TRun run;
+    run.Go(ParseUpdateArguments({device.Path(), "NO", "NO", "PW", "PR", ws.Firmware, ws.Bin}));
+    EXPECT_EQ(run.Display.Shows, (std::vector<TLines>{{0, 0, 1}, {1, 0, 1}, {1, 0, 7}}));
+    EXPECT_TRUE(run.Sequence->ResetRequested);
+}
+
+TEST(UpdateSequence, DeviceThatDoesNotOpenIsNotFound) {
+    TWorkspace ws;
+    TRun run;
+    const auto started = std::chrono::steady_clock::now();
+    run.Go(ws.Args(ws.Dir / "no-such-device", "FW", "FR", "PW", "PR"));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(run.Sequence->End, TSequenceEnd::DeviceNotFound);
+    EXPECT_EQ(run.Display.Shows, (std::vector<TLines>{{0, 1, 1}, {2, 1, 1}}));
+    EXPECT_FALSE(run.Sequence->ResetRequested);
+    EXPECT_EQ(run.Display.Pauses, 0);
+    RecordProperty("InitWaitSeconds", std::to_string(seconds));
+}
+
+TEST(UpdateSequence, CorruptedFirmwareIsCaughtByTheReadBack) {
+    TWorkspace ws;
+    TSimulatorOptions corrupting = FastSimulator();
+    corrupting.CorruptEvery = 1;
+    TUpdateDevice device(corrupting);
+    TRun run;
+    run.Go(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    EXPECT_EQ(run.Display.Shows,
+              (std::vector<TLines>{{0, 1, 1}, {1, 1, 1}, {1, 3, 1}, {1, 4, 1}, {1, 6, 1}}));
+    EXPECT_TRUE(run.Sequence->ResetRequested);
+    EXPECT_EQ(device.Memory(ConfigRegionFirst, 29), device.ErasedBytes(29));
+    EXPECT_TRUE(ws.NoReadBackLeft());
+}
+
+TEST(UpdateSequence, CorruptedImageIsCaughtByTheReadBack) {
+    TWorkspace ws;
+    // Long enough to hold the byte that the converter alters in a stored block.
+    WriteFileBytes(ws.Bin + "/bank.bin", Pattern(200, 4));
+    TSimulatorOptions corrupting = FastSimulator();
+    corrupting.CorruptEvery = 1;
+    TUpdateDevice device(corrupting);
+    TRun run;
+    run.Go(ws.Args(device.Path(), "NO", "FR", "PW", "PR"));
+    EXPECT_EQ(run.Display.Shows,
+              (std::vector<TLines>{{0, 0, 1}, {1, 0, 1}, {1, 0, 3}, {1, 0, 4}, {1, 0, 6}}));
+    EXPECT_FALSE(run.Sequence->ResetRequested);
+    EXPECT_TRUE(ws.NoReadBackLeft());
+}
+
+TEST(UpdateSequence, EmptyFirmwareIsAnErrorWithoutReadBack) {
+    TWorkspace ws;
+    WriteFileBytes(ws.Firmware, "");
+    TUpdateDevice device;
+    TRun run;
+    run.Go(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    EXPECT_EQ(run.Display.Shows, (std::vector<TLines>{{0, 1, 1}, {1, 1, 1}, {1, 5, 1}}));
+    EXPECT_TRUE(run.Sequence->ResetRequested);
+    EXPECT_TRUE(run.Sequence->Transfers.empty());
+    EXPECT_TRUE(ws.NoReadBackLeft());
+}
+
+TEST(UpdateSequence, ReadBackGoesBesideTheFirmwareAndIsRemoved) {
+    TWorkspace ws;
+    // A file left over from an interrupted run under the same stamp is overwritten, then removed.
+    WriteFileBytes(ws.Master + "/USB20243597345.b79", "left over");
+    WriteFileBytes(ws.Bin + "/ParGen_20243597345.b79", "left over");
+    TUpdateDevice device;
+    TRun run;
+    TUpdateSequence& sequence = run.Prepare(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    sequence.Stamp = [] { return std::string("20243597345"); };
+    sequence.RunAutoUpdate();
+    EXPECT_EQ(run.Final(), (TLines{1, 2, 2}));
+    EXPECT_TRUE(ws.NoReadBackLeft());
+}
+
+TEST(UpdateSequence, ClosingDuringATransferThatNeverEndsGivesUp) {
+    TWorkspace ws;
+    TSimulatorOptions silent = FastSimulator();
+    silent.SilentAfter = 1; // the first block is stored, then nothing is answered
+    TUpdateDevice device(silent);
+    TRun run;
+    const auto* display = &run.Display;
+    // Give up once the write has been seen running for a while.
+    run.Display.GiveUp = [display] {
+        return !display->Shows.empty() && display->Shows.back()[1] == 3 && display->Turns > 50;
+    };
+    run.Go(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    EXPECT_EQ(run.Sequence->End, TSequenceEnd::Abandoned);
+    EXPECT_EQ(run.Final(), (TLines{1, 3, 1}));
+    EXPECT_EQ(run.Sequence->Worker(), nullptr);
+    EXPECT_FALSE(run.Sequence->ResetRequested);
+    EXPECT_FALSE(run.Display.Ticking);
+}
+
+TEST(UpdateSequence, PortErrorDuringTheWriteIsAnError) {
+    TWorkspace ws;
+    WriteFileBytes(ws.Firmware, Pattern(20000, 5));
+    TSimulatorOptions paced = FastSimulator();
+    paced.Baud = 115200; // long enough a transfer to take the converter away in its middle
+    TUpdateDevice device(paced);
+    TRun run;
+    TUpdateSequence& sequence = run.Prepare(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    run.Display.GiveUp = [&] {
+        if (sequence.Worker() && sequence.Firmware == PhaseWriting && sequence.Worker()->BlockCount >= 3)
+            device.Remove();
+        return false;
+    };
+    sequence.RunAutoUpdate();
+    EXPECT_EQ(run.Display.Shows, (std::vector<TLines>{{0, 1, 1}, {1, 1, 1}, {1, 3, 1}, {1, 5, 1}}));
+    EXPECT_TRUE(sequence.ResetRequested);
+    ASSERT_EQ(sequence.Transfers.size(), 1u);
+    EXPECT_TRUE(sequence.Transfers[0].Failed);
+    EXPECT_FALSE(sequence.Transfers[0].PortError.empty());
+    EXPECT_TRUE(ws.NoReadBackLeft());
+}
+
+TEST(UpdateSequence, ProgressFigures) {
+    const struct {
+        std::uint32_t Address, Start, End;
+        int Percent;
+    } cases[] = {
+        {0x4000 + 384, 0x4000, 0x4000 + 1000, 38},
+        {0x4000 + 1024, 0x4000, 0x4000 + 1000, 100},
+        {0x4000 + 999, 0x4000, 0x4000 + 1000, 99},
+        {0x4000 + 1000, 0x4000, 0x4000 + 1000, 100},
+        {0x4000, 0x4000, 0x23FFF, 0},
+        {0x4080, 0x4000, 0x4000, 0},
+        {0x4000 + 128, 0x4000, 0x23FFF, 0}, // 128 of 131071: 0.09 truncated
+        {0x4000 + 1311, 0x4000, 0x23FFF, 1},
+        {0x3F80, 0x4000, 0x4000 + 1000, 100}, // below the start: a huge unsigned difference
+        {0xFFFFFFFF, 0, 0xFFFFFFFE, 100},
+        {0x7FFFFFFF, 0, 0xFFFFFFFF, 49},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProgressPercent(c.Address, c.Start, c.End), c.Percent)
+            << std::hex << c.Address << " " << c.Start << " " << c.End;
+}
