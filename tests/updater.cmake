@@ -5,3 +5,5 @@ ze_add_test(NAME ReadBackNamesTest SOURCES ReadBackNamesTest.cpp LIBS ze_updater
 ze_add_test(NAME CompareFilesTest SOURCES CompareFilesTest.cpp LIBS ze_updater)
 ze_add_test(NAME StatusTableTest SOURCES StatusTableTest.cpp LIBS ze_updater)
 ze_add_test(NAME UpdateSequenceTest SOURCES UpdateSequenceTest.cpp LIBS ze_updater ze_simulator)
+ze_add_test(NAME UUpdateTest SOURCES UUpdateTest.cpp LIBS ze_updater_ui ze_simulator QT)
+ze_add_test(NAME CmdUpdateTest SOURCES CmdUpdateTest.cpp LIBS ze_updater LABELS e2e)

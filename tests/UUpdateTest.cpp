@@ -1,0 +1,201 @@
+#include "updater/windows/UUpdate.h"
+
+#include "common/MessageBox.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/UpdateDevice.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace {
+
+TUpdateTimings ShortTimings() {
+    TUpdateTimings t;
+    t.StartDelayMs = 1;
+    t.TickMs = 5;
+    t.InitWaitMs = 3000; // ends as soon as the worker has tried its port
+    t.PauseMs = 5;
+    t.TurnMs = 2;
+    return t;
+}
+
+// Processes events until done() holds, at most `seconds`.
+bool ProcessUntil(const std::function<bool()>& done, double seconds = 30) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+QColor TextColour(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
+
+void ExpectLine(const QLabel* label, const char* text, QColor colour) {
+    EXPECT_EQ(label->text().toStdString(), text) << label->objectName().toStdString();
+    EXPECT_EQ(TextColour(label).name().toStdString(), colour.name().toStdString())
+        << label->objectName().toStdString() << " " << text;
+}
+
+} // namespace
+
+TEST(UUpdate, EmptyWindowWithoutArguments) {
+    TMessageRecorder messages;
+    TFUpdate window({});
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.windowTitle().toStdString(), "ZA50321 Serial Update");
+    EXPECT_EQ(window.size(), QSize(442, 237));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_TRUE(window.Panel_Button->isVisible());
+    EXPECT_FALSE(window.Panel_Auto->isVisible());
+    EXPECT_FALSE(window.Button2->isVisible());
+    EXPECT_EQ(window.Button2->text().toStdString(), "Init");
+    EXPECT_FALSE(window.T_Avvio_Auto->isActive());
+    EXPECT_FALSE(window.T_Auto->isActive());
+    EXPECT_FALSE(window.EndRequested());
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(window.UpdateSequence().Worker(), nullptr);
+}
+
+TEST(UUpdate, AutomaticWindowWaitsForItsStart) {
+    TFUpdate window({"/dev/ttyUSB0", "FW", "NO", "NO", "NO", "/M/vod50321.sim", "/P/bin/"});
+    window.show();
+    EXPECT_EQ(window.size(), QSize(402, 162));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_TRUE(window.Panel_Auto->isVisible());
+    EXPECT_FALSE(window.Panel_Button->isVisible());
+    EXPECT_EQ(window.windowTitle().toStdString(), "ZA50321 Serial Update");
+    const struct {
+        QLabel* Label;
+        const char* Text;
+    } texts[] = {{window.Label4, "INIT :"},         {window.LInit, "Waiting..."},
+                 {window.Label6, "FIRMWARE :"},     {window.LFirm, "Waiting..."},
+                 {window.Label8, "PROJECT :"},      {window.LProj, "Waiting..."},
+                 {window.StaticText1, "Ver. 1.100"}};
+    for (const auto& t : texts)
+        EXPECT_EQ(t.Label->text().toStdString(), t.Text);
+    EXPECT_EQ(window.GPB->minimum(), 0);
+    EXPECT_EQ(window.GPB->maximum(), 100);
+    EXPECT_EQ(window.GPB->value(), 0);
+    EXPECT_TRUE(window.T_Avvio_Auto->isActive());
+    EXPECT_TRUE(window.T_Avvio_Auto->isSingleShot());
+    EXPECT_EQ(window.T_Avvio_Auto->interval(), 300);
+    EXPECT_FALSE(window.T_Auto->isActive());
+    EXPECT_EQ(window.T_Auto->interval(), 100);
+    EXPECT_EQ(window.UpdateSequence().Worker(), nullptr);
+    EXPECT_EQ(window.Arguments().PortName, "/dev/ttyUSB0");
+}
+
+TEST(UUpdate, NothingToDoShowsTheMessageAndEnds) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"COM3"}, std::vector<std::string>{"COM3", "NO", "NO", "NO", "NO"},
+          std::vector<std::string>{"\\\\.\\COM3", "NO", "FR", "NO", "PR", "f", "d/"}}) {
+        TMessageRecorder messages;
+        EXPECT_EQ(RunUpdaterProgram(args), 0);
+        ASSERT_EQ(messages.Texts(), std::vector<std::string>{"Error!!! No update must do into device."});
+        EXPECT_EQ(messages.Messages()[0].Icon, TMessageIcon::None);
+
+        TFUpdate window(args);
+        EXPECT_TRUE(window.EndRequested());
+        EXPECT_FALSE(window.T_Avvio_Auto->isActive());
+        EXPECT_EQ(window.UpdateSequence().Worker(), nullptr);
+    }
+}
+
+TEST(UUpdate, ShowStatusSetsTextsAndColours) {
+    TFUpdate window({"/dev/ttyUSB0", "FW"});
+    const QColor normal = TextColour(window.LInit);
+    window.ShowStatus(1, 3, 7);
+    ExpectLine(window.LInit, "OK", QColor(0, 255, 0));
+    ExpectLine(window.LFirm, "Write in Progress...", QColor(0, 128, 0));
+    ExpectLine(window.LProj, "File Project not found", QColor(255, 0, 0));
+    window.ShowStatus(2, 0, 4);
+    ExpectLine(window.LInit, "Device Not Found", QColor(255, 0, 0));
+    ExpectLine(window.LFirm, "Not Used", QColor(128, 128, 128));
+    ExpectLine(window.LProj, "Read in Progress...", QColor(0, 0, 255));
+    // A code the line does not have leaves the label as it is.
+    window.ShowStatus(3, 1, 1);
+    ExpectLine(window.LInit, "Device Not Found", QColor(255, 0, 0));
+    ExpectLine(window.LFirm, "Waiting...", QColor(0, 0, 0));
+    EXPECT_TRUE(normal.isValid());
+}
+
+TEST(UUpdate, RunsTheSequenceAgainstADevice) {
+    TTempDir dir;
+    const std::string firmware = dir / "vod50321.sim";
+    std::string bytes(700, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 13 + 5);
+    WriteFileBytes(firmware, bytes);
+    TUpdateDevice device;
+    // The image is missing: the tick still runs once after the sequence and leaves the bar full.
+    TFUpdate window({device.Path(), "FW", "FR", "PW", "PR", firmware, dir.Path() + "/"}, ShortTimings());
+    window.UpdateSequence().OnWorkerCreated = [](Tarm_SER& worker) { ShortenLinkTimings(worker); };
+    window.show();
+    ASSERT_TRUE(ProcessUntil([&] { return window.UpdateSequence().End != TSequenceEnd::NotRun; }));
+    ASSERT_TRUE(ProcessUntil([&] { return !window.T_Auto->isActive(); }));
+    EXPECT_FALSE(window.T_Avvio_Auto->isActive());
+    ExpectLine(window.LInit, "OK", QColor(0, 255, 0));
+    ExpectLine(window.LFirm, "OK", QColor(0, 255, 0));
+    ExpectLine(window.LProj, "File Project not found", QColor(255, 0, 0));
+    EXPECT_EQ(window.GPB->value(), 100);
+    EXPECT_TRUE(window.UpdateSequence().ResetRequested);
+    EXPECT_EQ(device.Memory(FirmwareRegionFirst, 700), bytes);
+    EXPECT_TRUE(window.isVisible()); // stays open until the user closes it
+}
+
+TEST(UUpdate, DeviceNotFoundStopsAtInit) {
+    TTempDir dir;
+    TFUpdate window({dir / "no-such-device", "FW", "NO", "PW", "NO", dir / "f", dir.Path() + "/"},
+                    ShortTimings());
+    window.show();
+    ASSERT_TRUE(ProcessUntil([&] { return window.UpdateSequence().End != TSequenceEnd::NotRun; }));
+    ExpectLine(window.LInit, "Device Not Found", QColor(255, 0, 0));
+    ExpectLine(window.LFirm, "Waiting...", QColor(0, 0, 0));
+    ExpectLine(window.LProj, "Waiting...", QColor(0, 0, 0));
+    EXPECT_FALSE(window.UpdateSequence().ResetRequested);
+}
+
+TEST(UUpdate, ClosingTheWindowGivesUpATransferThatNeverEnds) {
+    TTempDir dir;
+    const std::string firmware = dir / "vod50321.sim";
+    WriteFileBytes(firmware, std::string(300, '\x5a'));
+    TSimulatorOptions silent = FastSimulator();
+    silent.SilentAfter = 1;
+    TUpdateDevice device(silent);
+    TFUpdate window({device.Path(), "FW", "FR", "NO", "NO", firmware, dir.Path() + "/"}, ShortTimings());
+    window.UpdateSequence().OnWorkerCreated = [](Tarm_SER& worker) { ShortenLinkTimings(worker); };
+    window.show();
+    // Close as soon as the write is seen running.
+    QTimer closer;
+    closer.setInterval(5);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (window.LFirm->text() == "Write in Progress...") {
+            closer.stop();
+            window.close();
+        }
+    });
+    closer.start();
+    ASSERT_TRUE(ProcessUntil([&] { return window.UpdateSequence().End != TSequenceEnd::NotRun; }));
+    EXPECT_EQ(window.UpdateSequence().End, TSequenceEnd::Abandoned);
+    EXPECT_EQ(window.UpdateSequence().Worker(), nullptr);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.SequenceRunning());
+}

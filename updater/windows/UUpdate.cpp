@@ -1,0 +1,213 @@
+#include "updater/windows/UUpdate.h"
+
+#include "common/MessageBox.h"
+#include "updater/StatusTable.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+TFUpdate* FUpdate = nullptr;
+
+namespace {
+
+const char* const Caption = "ZA50321 Serial Update";
+const QSize AutoClientSize(402, 162);
+const QSize EmptyClientSize(442, 237);
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const char* accessible, QRect where) {
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAccessibleName(QString::fromLatin1(accessible));
+    label->setGeometry(where);
+    return label;
+}
+
+void SetLine(QLabel* label, TStatusLine line, int code) {
+    const TStatusEntry* entry = StatusEntry(line, code);
+    if (!entry)
+        return;
+    label->setText(QString::fromLatin1(entry->Text));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(entry->Colour.R, entry->Colour.G, entry->Colour.B));
+    label->setPalette(palette);
+}
+
+} // namespace
+
+TFUpdate::TFUpdate(const std::vector<std::string>& args, TUpdateTimings timings, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName("FUpdate");
+    setAccessibleName("Serial update");
+    setWindowTitle(Caption);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+
+    Panel_Auto = new QFrame(this);
+    Panel_Auto->setObjectName("Panel_Auto");
+    Panel_Auto->setAccessibleName("Update status");
+    Panel_Auto->setGeometry(QRect(QPoint(0, 0), AutoClientSize));
+    Label4 = MakeLabel(Panel_Auto, "Label4", "INIT :", "Init caption", QRect(24, 16, 100, 20));
+    LInit = MakeLabel(Panel_Auto, "LInit", "Waiting...", "Init status", QRect(130, 16, 250, 20));
+    Label6 = MakeLabel(Panel_Auto, "Label6", "FIRMWARE :", "Firmware caption", QRect(24, 44, 100, 20));
+    LFirm = MakeLabel(Panel_Auto, "LFirm", "Waiting...", "Firmware status", QRect(130, 44, 250, 20));
+    Label8 = MakeLabel(Panel_Auto, "Label8", "PROJECT :", "Project caption", QRect(24, 72, 100, 20));
+    LProj = MakeLabel(Panel_Auto, "LProj", "Waiting...", "Project status", QRect(130, 72, 250, 20));
+    Label4->setBuddy(LInit);
+    Label6->setBuddy(LFirm);
+    Label8->setBuddy(LProj);
+    GPB = new QProgressBar(Panel_Auto);
+    GPB->setObjectName("GPB");
+    GPB->setAccessibleName("Transfer progress");
+    GPB->setRange(0, 100);
+    GPB->setValue(0);
+    GPB->setGeometry(24, 104, 354, 20);
+    StaticText1 = MakeLabel(Panel_Auto, "StaticText1", "Ver. 1.100", "Version", QRect(300, 136, 90, 18));
+
+    Panel_Button = new QFrame(this);
+    Panel_Button->setObjectName("Panel_Button");
+    Panel_Button->setAccessibleName("Manual panel");
+    Panel_Button->setGeometry(QRect(QPoint(0, 0), EmptyClientSize));
+    Button2 = new QPushButton("Init", Panel_Button);
+    Button2->setObjectName("Button2");
+    Button2->setAccessibleName("Init");
+    Button2->setGeometry(16, 16, 75, 25);
+    Button2->hide();
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+
+    T_Avvio_Auto = new QTimer(this);
+    T_Avvio_Auto->setObjectName("T_Avvio_Auto");
+    T_Avvio_Auto->setInterval(timings.StartDelayMs);
+    connect(T_Avvio_Auto, &QTimer::timeout, this, [this] { T_Avvio_AutoTimer(); });
+    T_Auto = new QTimer(this);
+    T_Auto->setObjectName("T_Auto");
+    T_Auto->setInterval(timings.TickMs);
+    connect(T_Auto, &QTimer::timeout, this, [this] { T_AutoTimer(); });
+
+    Sequence = std::make_unique<TUpdateSequence>(ParseUpdateArguments(args), *this, timings);
+    FormCreate(args);
+}
+
+TFUpdate::~TFUpdate() {
+    // The worker goes first: it stops and releases the port before the window's parts go.
+    Sequence.reset();
+    if (FUpdate == this)
+        FUpdate = nullptr;
+}
+
+void TFUpdate::FormCreate(const std::vector<std::string>& /*args*/) {
+    switch (Arguments().Mode()) {
+    case TUpdateMode::Empty:
+        Panel_Button->show();
+        Panel_Auto->hide();
+        setFixedSize(EmptyClientSize);
+        break;
+    case TUpdateMode::Auto:
+        Panel_Button->hide();
+        Panel_Auto->show();
+        setFixedSize(AutoClientSize);
+        GPB->setValue(0);
+        T_Avvio_Auto->setSingleShot(true);
+        T_Avvio_Auto->start();
+        break;
+    case TUpdateMode::NothingToDo:
+        setFixedSize(AutoClientSize);
+        ShowMessage("Error!!! No update must do into device.");
+        EndAtOnce = true;
+        break;
+    }
+    CentreOnScreen();
+}
+
+void TFUpdate::CentreOnScreen() {
+    if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+void TFUpdate::FormShow() {
+    setWindowTitle(Caption);
+}
+
+void TFUpdate::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TFUpdate::closeEvent(QCloseEvent* event) {
+    // A close while a transfer is awaited gives it up; the sequence then returns and the program ends.
+    CloseRequested = true;
+    QDialog::closeEvent(event);
+}
+
+void TFUpdate::keyPressEvent(QKeyEvent* event) {
+    // Escape does not close this window; only the close button does.
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFUpdate::T_Avvio_AutoTimer() {
+    T_Avvio_Auto->stop();
+    RunAutoUpdate();
+}
+
+void TFUpdate::T_AutoTimer() {
+    Sequence->ProgressTick();
+}
+
+void TFUpdate::RunAutoUpdate() {
+    Running = true;
+    Sequence->RunAutoUpdate();
+    Running = false;
+    if (CloseRequested)
+        QCoreApplication::quit();
+}
+
+void TFUpdate::Button2Click() {
+    Sequence->InitStep();
+}
+
+void TFUpdate::ShowStatus(int init, int firmware, int project) {
+    SetLine(LInit, TStatusLine::Init, init);
+    SetLine(LFirm, TStatusLine::Firmware, firmware);
+    SetLine(LProj, TStatusLine::Project, project);
+    ProcessEvents();
+}
+
+void TFUpdate::SetProgress(int percent) {
+    GPB->setValue(percent);
+}
+
+void TFUpdate::EnableProgressTick(bool enabled) {
+    if (!enabled)
+        T_Auto->stop();
+    else if (!T_Auto->isActive())
+        T_Auto->start();
+}
+
+bool TFUpdate::ProgressTickEnabled() const {
+    return T_Auto->isActive();
+}
+
+void TFUpdate::ProcessEvents() {
+    QCoreApplication::processEvents();
+}
+
+int RunUpdaterProgram(const std::vector<std::string>& args) {
+    TFUpdate window(args);
+    FUpdate = &window;
+    if (!window.EndRequested()) {
+        window.show();
+        QApplication::exec();
+    }
+    FUpdate = nullptr;
+    return 0;
+}
