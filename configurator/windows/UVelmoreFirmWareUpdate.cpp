@@ -1,4 +1,19 @@
 #include "configurator/windows/UVelmoreFirmWare.h"
 
+#include "common/MessageBox.h"
+#include "configurator/ImageBuilder.h"
+
+#include <exception>
+
 // "Update Via Serial": builds the configuration image, then shows the wizard.
-void TFVelmoreFirmWare::CreateBinaClick() {}
+void TFVelmoreFirmWare::CreateBinaClick() {
+    try {
+        BuildImage();
+        WriteImage();
+    } catch (const std::exception& e) {
+        // The program's error report: the command ends here and the wizard is not shown.
+        ShowMessage(e.what());
+        return;
+    }
+    // WIZARD: the serial update wizard is shown modally here (FBootSer->exec()).
+}
