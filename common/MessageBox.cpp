@@ -12,6 +12,11 @@ TMessageHandler& CurrentHandler() {
     return handler;
 }
 
+std::string& Title() {
+    static std::string title;
+    return title;
+}
+
 QMessageBox::Icon ToQtIcon(TMessageIcon icon) {
     switch (icon) {
     case TMessageIcon::Information:
@@ -31,7 +36,7 @@ QMessageBox::Icon ToQtIcon(TMessageIcon icon) {
 void ShowMessageBox(const std::string& text, const std::string& caption, TMessageIcon icon) {
     TMessageRecord record{text, caption, icon};
     if (record.Caption.empty())
-        record.Caption = QGuiApplication::applicationDisplayName().toStdString();
+        record.Caption = ApplicationTitle();
     if (CurrentHandler()) {
         CurrentHandler()(record);
         return;
@@ -40,6 +45,10 @@ void ShowMessageBox(const std::string& text, const std::string& caption, TMessag
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
+
+void SetApplicationTitle(const std::string& title) { Title() = title; }
+
+const std::string& ApplicationTitle() { return Title(); }
 
 TMessageHandler SetMessageHandler(TMessageHandler handler) {
     return std::exchange(CurrentHandler(), std::move(handler));

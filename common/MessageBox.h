@@ -29,6 +29,10 @@ inline void ShowErrorBox(const std::string& text, const std::string& caption = "
     ShowMessageBox(text, caption, TMessageIcon::Error);
 }
 
+// The application title: the caption of plain messages ("Firmware Velmora" for the configurator).
+void SetApplicationTitle(const std::string& title);
+const std::string& ApplicationTitle();
+
 // Replaces the dialog by a handler (tests); an empty handler brings the dialog back.
 // Returns the handler that was installed before.
 TMessageHandler SetMessageHandler(TMessageHandler handler);

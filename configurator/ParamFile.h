@@ -72,6 +72,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A parameter file that could not be saved; the text names the path and the system's reason.
+class EParamWriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // A required value the image builder cannot read; the text says which lookup or conversion failed.
 class EParamValueError : public std::runtime_error {
 public:
@@ -131,6 +137,7 @@ std::array<int, 4> OptionalAddress(pugi::xml_node root, const char* element,
 void BuildParamTree(pugi::xml_document& doc, const TParamValues& values);
 // The bytes the writer saves: an XML declaration, then the tree without any whitespace.
 std::string SerializeParamDocument(const pugi::xml_document& doc);
-// Saves doc to path by replacing the file safely (see ReplaceFileContents); raises
-// EFileWriteError, the old file intact, when it cannot be saved.
+// Saves doc to path: the new file is written beside the old one and renamed over it, so that a
+// failed save raises EParamWriteError and leaves the old file intact. A write-protected file is
+// refused.
 void SaveParamDocument(const pugi::xml_document& doc, const std::string& path);

@@ -54,8 +54,13 @@ public:
                                            bool* chosen);
     static TFolderChooser FolderChooser;
 
+signals:
+    // The window was closed: the program ends.
+    void Closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 extern TFVelmoreFirmWare* FVelmoreFirmWare;

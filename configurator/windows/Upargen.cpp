@@ -2,7 +2,6 @@
 
 #include "common/MessageBox.h"
 #include "configurator/ProjectPaths.h"
-#include "configurator/SafeFile.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
 
 #include <QButtonGroup>

@@ -1,0 +1,153 @@
+#include "configurator/IniFile.h"
+
+#include "configurator/SafeFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace {
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return std::string();
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// A line "[name]" gives name; any other line gives nothing.
+bool SectionOf(const std::string& line, std::string& name) {
+    const std::string t = Trim(line);
+    if (t.size() < 2 || t.front() != '[')
+        return false;
+    const auto close = t.find(']');
+    if (close == std::string::npos)
+        return false;
+    name = Trim(t.substr(1, close - 1));
+    return true;
+}
+
+// A line "key=value" gives its trimmed key and value; comments and other lines give nothing.
+bool EntryOf(const std::string& line, std::string& key, std::string& value) {
+    const std::string t = Trim(line);
+    if (t.empty() || t[0] == ';')
+        return false;
+    const auto eq = t.find('=');
+    if (eq == std::string::npos)
+        return false;
+    key = Trim(t.substr(0, eq));
+    value = Trim(t.substr(eq + 1));
+    return true;
+}
+
+struct TIniText {
+    std::vector<std::string> Lines; // without their line ends
+    std::string LineEnd = "\n";
+    bool Read = false;
+};
+
+TIniText Load(const std::string& path) {
+    TIniText ini;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return ini;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return ini;
+    std::string text;
+    try {
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return ini; // unreadable: as if there were no file
+    }
+    ini.Read = true;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+            ini.LineEnd = "\r\n";
+        }
+        ini.Lines.push_back(line);
+        start = end + 1;
+    }
+    return ini;
+}
+
+} // namespace
+
+std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
+                              const std::string& fallback) {
+    const TIniText ini = Load(path);
+    bool inSection = false;
+    for (const auto& line : ini.Lines) {
+        std::string name, k, v;
+        if (SectionOf(line, name)) {
+            inSection = SameName(name, section);
+        } else if (inSection && EntryOf(line, k, v) && SameName(k, key)) {
+            if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
+                v = v.substr(1, v.size() - 2);
+            return v.substr(0, MaxProfileValue);
+        }
+    }
+    return fallback;
+}
+
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value) {
+    TIniText ini = Load(path);
+    const std::string entry = key + "=" + value;
+
+    bool inSection = false;
+    bool sectionFound = false;
+    std::size_t insertAt = ini.Lines.size();
+    bool done = false;
+    for (std::size_t i = 0; i < ini.Lines.size() && !done; ++i) {
+        std::string name, k, v;
+        if (SectionOf(ini.Lines[i], name)) {
+            if (inSection)
+                break; // the section ended without the key
+            inSection = SameName(name, section);
+            if (inSection) {
+                sectionFound = true;
+                insertAt = i + 1;
+            }
+        } else if (inSection) {
+            if (EntryOf(ini.Lines[i], k, v) && SameName(k, key)) {
+                ini.Lines[i] = entry;
+                done = true;
+            } else if (!Trim(ini.Lines[i]).empty()) {
+                insertAt = i + 1;
+            }
+        }
+    }
+    if (!done) {
+        if (sectionFound) {
+            ini.Lines.insert(ini.Lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
+        } else {
+            while (!ini.Lines.empty() && ini.Lines.back().empty())
+                ini.Lines.pop_back();
+            ini.Lines.push_back("[" + section + "]");
+            ini.Lines.push_back(entry);
+        }
+    }
+
+    std::string text;
+    for (const auto& line : ini.Lines)
+        text += line + ini.LineEnd;
+    return WriteFileReplacing(path, text);
+}

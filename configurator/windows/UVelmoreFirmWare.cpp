@@ -1,0 +1,195 @@
+#include "configurator/windows/UVelmoreFirmWare.h"
+
+#include "common/MessageBox.h"
+#include "configurator/IniFile.h"
+#include "configurator/ProjectPaths.h"
+#include "configurator/windows/FolderBrowser.h"
+#include "configurator/windows/Pictures.h"
+#include "configurator/windows/UAbout.h"
+#include "configurator/windows/Unewp.h"
+#include "configurator/windows/Upargen.h"
+#include "configurator/windows/WebLink.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <sys/stat.h>
+
+TFVelmoreFirmWare* FVelmoreFirmWare = nullptr;
+TFVelmoreFirmWare::TFolderChooser TFVelmoreFirmWare::FolderChooser = BrowseForProjectFolder;
+
+namespace {
+
+constexpr const char* IniSection = "lastproj";
+constexpr const char* IniKey = "projectname";
+
+std::string IniFilePath() { return ExeDir + PathSeparator + "Velmora_RAZ2Idiernet.ini"; }
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// One level, as the program folder's working folders are made; a failure is ignored.
+void MakeFolderIfMissing(const std::string& path) {
+    if (!IsFolder(path))
+        ::mkdir(path.c_str(), 0777);
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& accessible) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAccessibleName(accessible);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+} // namespace
+
+TFVelmoreFirmWare::TFVelmoreFirmWare(const std::string& programPath, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName("FVelmoreFirmWare");
+
+    Label1 = MakeLabel(this, "Label1", "Step 1");
+    Label2 = MakeLabel(this, "Label2", "Step 2");
+    Label3 = MakeLabel(this, "Label3", "Step 3");
+    New = MakeButton(this, "New", "New project", "New project");
+    open = MakeButton(this, "open", "Open project", "Open project");
+    btn_Prm_Gen = MakeButton(this, "btn_Prm_Gen", "Set Communication", "Set Communication");
+    Btn_Ping = MakeButton(this, "Btn_Ping", "Ping Device", "Ping Device");
+    Edit1 = new QLineEdit("255.255.255.255", this);
+    Edit1->setObjectName("Edit1");
+    Edit1->setAccessibleName("Device IP address");
+    LbButton2 = MakeButton(this, "LbButton2", "Update Via Serial", "Update Via Serial");
+    about = MakeButton(this, "about", "About", "About");
+    about->setIcon(QIcon(InfoGlyph(16)));
+    LbButton1 = MakeButton(this, "LbButton1", "X", "Close");
+    LbButton1->setFixedWidth(28);
+    Label6 = MakeLabel(this, "Label6", QString::fromLatin1(MakerWebAddress));
+    Label6->setCursor(Qt::PointingHandCursor);
+    Label6->setStyleSheet("color: rgb(0, 0, 255)");
+    Label6->setAccessibleName("Maker's web page");
+    Label6->installEventFilter(this);
+
+    auto* top = new QHBoxLayout;
+    top->addStretch();
+    top->addWidget(about);
+    top->addWidget(LbButton1);
+    auto* grid = new QGridLayout;
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(New, 0, 1);
+    grid->addWidget(open, 0, 2);
+    grid->addWidget(Label2, 1, 0);
+    grid->addWidget(btn_Prm_Gen, 1, 1);
+    grid->addWidget(Btn_Ping, 1, 2);
+    grid->addWidget(Edit1, 1, 3);
+    grid->addWidget(Label3, 2, 0);
+    grid->addWidget(LbButton2, 2, 1);
+    auto* layout = new QGridLayout(this);
+    layout->addLayout(top, 0, 0);
+    layout->addLayout(grid, 1, 0);
+    layout->addWidget(Label6, 2, 0, Qt::AlignRight);
+    setFixedSize(sizeHint().expandedTo(QSize(560, 200)));
+
+    connect(New, &QPushButton::clicked, this, [this] { NewaClick(); });
+    connect(open, &QPushButton::clicked, this, [this] { OpenaClick(); });
+    connect(btn_Prm_Gen, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(btn_Prm_Gen); });
+    connect(Btn_Ping, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(Btn_Ping); });
+    connect(LbButton2, &QPushButton::clicked, this, [this] { CreateBinaClick(); });
+    connect(about, &QPushButton::clicked, this, [this] { AboutClick(); });
+    connect(LbButton1, &QPushButton::clicked, this, [this] { LbButton1Click(); });
+
+    FormCreate(programPath);
+}
+
+TFVelmoreFirmWare::~TFVelmoreFirmWare() = default;
+
+void TFVelmoreFirmWare::FormCreate(const std::string& programPath) {
+    ExeDir = ProgramFolderOf(programPath);
+    MasterDir = ExeDir + PathSeparator + "MASTER";
+    MakeFolderIfMissing(MasterDir);
+    ProjectsDir = ExeDir + PathSeparator + "PROJECTS";
+    MakeFolderIfMissing(ProjectsDir);
+    ProjectName.clear();
+    ProjectName = ReadProfileString(IniFilePath(), IniSection, IniKey);
+    if (!ProjectName.empty() && IsFolder(ProjectsDir + ProjectName)) {
+        ProjectDir = ProjectsDir + ProjectName;
+        ShowCaption(ProjectName);
+    } else {
+        ProjectDir = ProjectsDir;
+        ShowCaption(std::string());
+    }
+    SetProjectPaths();
+}
+
+void TFVelmoreFirmWare::ShowCaption(const std::string& name) {
+    setWindowTitle(QString::fromLatin1(CaptionPrefix) + QString::fromStdString(name));
+}
+
+void TFVelmoreFirmWare::NewaClick() {
+    DestinationDir = ProjectsDir;
+    if (Fsaveproj->exec() == ModalResultOk)
+        ShowCaption(ProjectName);
+    else
+        ShowCaption(std::string());
+}
+
+void TFVelmoreFirmWare::OpenaClick() {
+    if (!IsFolder(ProjectDir))
+        ProjectDir.clear();
+    bool chosen = false;
+    const std::string folder = FolderChooser(this, ProjectsDir, ProjectDir, &chosen);
+    if (chosen)
+        ProjectDir = folder;
+    ProjectName = ProjectDir.size() > ProjectsDir.size() ? ProjectDir.substr(ProjectsDir.size()) : std::string();
+    ShowCaption(ProjectName);
+    SetProjectPaths();
+}
+
+void TFVelmoreFirmWare::btn_str_lng1aClick(QObject* sender) {
+    if (ProjectDir.empty()) {
+        ShowMessage("Project not valid");
+        return;
+    }
+    if (sender == btn_Prm_Gen)
+        Fpargen->exec();
+    else if (sender == Btn_Ping)
+        PingDevice();
+}
+
+void TFVelmoreFirmWare::AboutClick() { FAbout->exec(); }
+
+void TFVelmoreFirmWare::LbButton1Click() { close(); }
+
+void TFVelmoreFirmWare::Label6Click() { OpenMakerWebPage(); }
+
+void TFVelmoreFirmWare::FormClose() {
+    const std::string path = IniFilePath();
+    if (!WriteProfileString(path, IniSection, IniKey, ProjectName))
+        ShowMessage("Unable to write to " + path);
+}
+
+void TFVelmoreFirmWare::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QWidget::closeEvent(event);
+    emit Closed();
+}
+
+bool TFVelmoreFirmWare::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label6 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        Label6Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,313 @@
+#include "common/MessageBox.h"
+#include "configurator/ProjectPaths.h"
+#include "configurator/windows/ConfiguratorWindows.h"
+#include "configurator/windows/UAbout.h"
+#include "configurator/windows/UVelmoreFirmWare.h"
+#include "configurator/windows/Unewp.h"
+#include "configurator/windows/WebLink.h"
+
+#include "tests/support/QtHelpers.h"
+#include "tests/support/TempDir.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include <sys/stat.h>
+
+namespace {
+
+const std::string Prefix = "Quorbin Velmora ZA50321 CAN / Ethernet - Converter :";
+
+// The configurator as the program starts it, in a program folder of its own.
+class TConfigurator {
+public:
+    explicit TConfigurator(const std::string& exeDir)
+        : Windows(std::make_unique<TConfiguratorWindows>(exeDir + "/Velmora_RAZ2Idi")) {}
+    TFVelmoreFirmWare& Main() { return *FVelmoreFirmWare; }
+    std::string Caption() { return Main().windowTitle().toStdString(); }
+    void Exit() {
+        Main().LbButton1->click();
+        Windows.reset();
+    }
+
+private:
+    std::unique_ptr<TConfiguratorWindows> Windows;
+};
+
+std::string IniPath(const TTempDir& dir) { return dir / "Velmora_RAZ2Idiernet.ini"; }
+
+// Runs New project, typing each name in turn into the dialog and pressing OK; when the names are
+// used up while the dialog is still open, presses Cancel.
+int NewProject(TConfigurator& app, std::vector<std::string> names) {
+    auto remaining = std::make_shared<std::vector<std::string>>(std::move(names));
+    std::function<void(QWidget*)> step;
+    auto stepHolder = std::make_shared<std::function<void(QWidget*)>>();
+    *stepHolder = [remaining, stepHolder](QWidget*) {
+        if (remaining->empty()) {
+            Fsaveproj->bitbtn2->click();
+            return;
+        }
+        Fsaveproj->Edit1->setText(QString::fromStdString(remaining->front()));
+        remaining->erase(remaining->begin());
+        Fsaveproj->bitbtn1->click();
+        if (Fsaveproj->isVisible())
+            WhenModalShows(*stepHolder);
+    };
+    WhenModalShows(*stepHolder);
+    app.Main().NewaClick();
+    return Fsaveproj->result();
+}
+
+// Replaces the folder browser by a scripted answer for the next Open project.
+struct TChooserAnswer {
+    bool Chosen = false;
+    std::string Folder;
+    std::string SeenRoot;
+    std::string SeenCurrent;
+};
+TChooserAnswer ChooserAnswer;
+
+std::string ScriptedChooser(QWidget*, const std::string& root, const std::string& current, bool* chosen) {
+    ChooserAnswer.SeenRoot = root;
+    ChooserAnswer.SeenCurrent = current;
+    *chosen = ChooserAnswer.Chosen;
+    return ChooserAnswer.Chosen ? ChooserAnswer.Folder : std::string();
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Saved = TFVelmoreFirmWare::FolderChooser;
+        TFVelmoreFirmWare::FolderChooser = ScriptedChooser;
+        ChooserAnswer = TChooserAnswer();
+    }
+    void TearDown() override { TFVelmoreFirmWare::FolderChooser = Saved; }
+
+    void Open(TConfigurator& app, bool chosen, const std::string& folder) {
+        ChooserAnswer.Chosen = chosen;
+        ChooserAnswer.Folder = folder;
+        app.Main().OpenaClick();
+    }
+
+    TTempDir Dir;
+    TMessageRecorder Messages;
+    TFVelmoreFirmWare::TFolderChooser Saved = nullptr;
+};
+
+int FileCount(const std::string& folder) {
+    int count = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        count += e.is_regular_file() ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+TEST_F(MainWindow, FirstStartInAnEmptyFolder) {
+    TConfigurator app(Dir.Path());
+    EXPECT_TRUE(IsDirectory(Dir / "MASTER"));
+    EXPECT_TRUE(IsDirectory(Dir / "PROJECTS"));
+    EXPECT_EQ(app.Caption(), Prefix);
+    EXPECT_EQ(ExeDir, Dir.Path());
+    EXPECT_EQ(ProjectDir, Dir / "PROJECTS");
+    EXPECT_EQ(PargenFile, Dir / "PROJECTS/pargen.xml");
+    EXPECT_EQ(app.Main().Edit1->text(), "255.255.255.255");
+    EXPECT_FALSE(PathExists(IniPath(Dir)));
+    app.Exit();
+    EXPECT_EQ(ReadFileBytes(IniPath(Dir)), "[lastproj]\nprojectname=\n");
+    EXPECT_TRUE(Messages.Messages().empty());
+}
+
+TEST_F(MainWindow, NewProjectIsCreatedRememberedAndReopened) {
+    {
+        TConfigurator app(Dir.Path());
+        EXPECT_EQ(NewProject(app, {"Plant1"}), ModalResultOk);
+        EXPECT_TRUE(IsDirectory(Dir / "PROJECTS/Plant1"));
+        EXPECT_TRUE(IsDirectory(Dir / "PROJECTS/Plant1/bin"));
+        EXPECT_EQ(FileCount(Dir / "PROJECTS/Plant1"), 0);
+        EXPECT_EQ(app.Caption(), Prefix + "/Plant1");
+        EXPECT_EQ(ProjectName, "/Plant1");
+        EXPECT_EQ(PargenFile, Dir / "PROJECTS/Plant1/pargen.xml");
+        app.Exit();
+    }
+    EXPECT_EQ(ReadFileBytes(IniPath(Dir)), "[lastproj]\nprojectname=/Plant1\n");
+    TConfigurator again(Dir.Path());
+    EXPECT_EQ(ProjectDir, Dir / "PROJECTS/Plant1");
+    EXPECT_EQ(again.Caption(), Prefix + "/Plant1");
+    EXPECT_TRUE(Messages.Messages().empty());
+}
+
+TEST_F(MainWindow, NewProjectRefusesBadNamesAndStaysOpen) {
+    TConfigurator app(Dir.Path());
+    ASSERT_EQ(::mkdir((Dir / "PROJECTS/Old").c_str(), 0777), 0);
+    struct TCase {
+        std::string Name;
+        std::string Message;
+    };
+    const TCase cases[] = {
+        {"", "Name project not valid"},
+        {"Old", "Name project not valid because directory already exists"},
+        {"a/b", "Name project not valid"},
+        {"../Escape", "Name project not valid"},
+        {".", "Name project not valid"},
+        {"..", "Name project not valid"},
+    };
+    std::vector<std::string> names;
+    for (const auto& c : cases)
+        names.push_back(c.Name);
+    EXPECT_EQ(NewProject(app, names), ModalResultCancel);
+    ASSERT_EQ(Messages.Messages().size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(Messages.Messages()[i].Text, cases[i].Message) << "name '" << cases[i].Name << "'";
+        EXPECT_EQ(Messages.Messages()[i].Icon, TMessageIcon::None);
+    }
+    EXPECT_FALSE(PathExists(Dir / "PROJECTS/a"));
+    EXPECT_FALSE(PathExists(Dir / "Escape"));
+    EXPECT_EQ(FileCount(Dir / "PROJECTS"), 0);
+    EXPECT_EQ(ProjectDir, Dir / "PROJECTS");
+}
+
+TEST_F(MainWindow, NewProjectWithNoDestinationAndNoNameShowsBothMessages) {
+    TConfigurator app(Dir.Path());
+    WhenModalShows([](QWidget*) {
+        DestinationDir.clear();
+        Fsaveproj->Edit1->clear();
+        Fsaveproj->bitbtn1->click();
+        Fsaveproj->bitbtn2->click();
+    });
+    app.Main().NewaClick();
+    EXPECT_EQ(Messages.Texts(), (std::vector<std::string>{"directory destination not valid", "Name project not valid"}));
+}
+
+TEST_F(MainWindow, CancelledNewProjectKeepsTheProjectButShowsNoName) {
+    TConfigurator app(Dir.Path());
+    ASSERT_EQ(NewProject(app, {"Plant1"}), ModalResultOk);
+    EXPECT_EQ(NewProject(app, {}), ModalResultCancel);
+    EXPECT_EQ(app.Caption(), Prefix);
+    EXPECT_EQ(ProjectDir, Dir / "PROJECTS/Plant1");
+    EXPECT_EQ(ProjectName, "/Plant1");
+    EXPECT_EQ(PargenFile, Dir / "PROJECTS/Plant1/pargen.xml");
+}
+
+TEST_F(MainWindow, OpenProjectChoices) {
+    TConfigurator app(Dir.Path());
+    ASSERT_EQ(NewProject(app, {"Plant1"}), ModalResultOk);
+    struct TCase {
+        std::string Folder;
+        std::string Name;
+    };
+    const TCase cases[] = {
+        {Dir / "PROJECTS/Plant1", "/Plant1"},
+        {Dir / "PROJECTS", ""},
+        {Dir / "PROJECTS/Plant1/bin", "/Plant1/bin"},
+    };
+    for (const auto& c : cases) {
+        Open(app, true, c.Folder);
+        EXPECT_EQ(ChooserAnswer.SeenRoot, Dir / "PROJECTS");
+        EXPECT_EQ(ProjectDir, c.Folder);
+        EXPECT_EQ(ProjectName, c.Name);
+        EXPECT_EQ(app.Caption(), Prefix + c.Name);
+        EXPECT_EQ(PargenFile, c.Folder + "/pargen.xml");
+    }
+    // A cancel while the current folder exists changes nothing and pre-selects it.
+    Open(app, false, "");
+    EXPECT_EQ(ChooserAnswer.SeenCurrent, Dir / "PROJECTS/Plant1/bin");
+    EXPECT_EQ(ProjectDir, Dir / "PROJECTS/Plant1/bin");
+    EXPECT_EQ(app.Caption(), Prefix + "/Plant1/bin");
+    EXPECT_TRUE(Messages.Messages().empty());
+}
+
+TEST_F(MainWindow, CancelledOpenAfterTheFolderWasDeletedMakesTheProjectInvalid) {
+    TConfigurator app(Dir.Path());
+    ASSERT_EQ(NewProject(app, {"Plant1"}), ModalResultOk);
+    std::filesystem::remove_all(Dir / "PROJECTS/Plant1");
+    Open(app, false, "");
+    EXPECT_EQ(ChooserAnswer.SeenCurrent, "");
+    EXPECT_EQ(ProjectDir, "");
+    EXPECT_EQ(ProjectName, "");
+    EXPECT_EQ(app.Caption(), Prefix);
+    app.Main().btn_Prm_Gen->click();
+    app.Main().Btn_Ping->click();
+    EXPECT_EQ(Messages.Texts(), (std::vector<std::string>{"Project not valid", "Project not valid"}));
+}
+
+TEST_F(MainWindow, RememberedProjectWhoseFolderIsGoneSurvivesTheNextExit) {
+    WriteFileBytes(IniPath(Dir), "[lastproj]\nprojectname=/Gone\n");
+    TConfigurator app(Dir.Path());
+    EXPECT_EQ(app.Caption(), Prefix);
+    EXPECT_EQ(ProjectDir, Dir / "PROJECTS");
+    EXPECT_EQ(ProjectName, "/Gone");
+    app.Exit();
+    EXPECT_EQ(ReadFileBytes(IniPath(Dir)), "[lastproj]\nprojectname=/Gone\n");
+}
+
+TEST_F(MainWindow, ForeignIniFileIsReadAndItsOtherContentKept) {
+    ASSERT_EQ(::mkdir((Dir / "PROJECTS").c_str(), 0777), 0);
+    ASSERT_EQ(::mkdir((Dir / "PROJECTS/Plant 2").c_str(), 0777), 0);
+    const std::string before = "[Tools]\r\nProjectName=/Other\r\n[LASTPROJ]\r\nPROJECTNAME=/Plant 2\r\nwidth=3\r\n";
+    WriteFileBytes(IniPath(Dir), before);
+    TConfigurator app(Dir.Path());
+    EXPECT_EQ(ProjectDir, Dir / "PROJECTS/Plant 2");
+    EXPECT_EQ(app.Caption(), Prefix + "/Plant 2");
+    Open(app, true, Dir / "PROJECTS");
+    app.Exit();
+    EXPECT_EQ(ReadFileBytes(IniPath(Dir)), "[Tools]\r\nProjectName=/Other\r\n[LASTPROJ]\r\nprojectname=\r\nwidth=3\r\n");
+}
+
+TEST_F(MainWindow, IniThatCannotBeWrittenIsReported) {
+    TConfigurator app(Dir.Path());
+    ASSERT_EQ(::mkdir(IniPath(Dir).c_str(), 0777), 0);
+    app.Exit();
+    ASSERT_EQ(Messages.Messages().size(), 1u);
+    EXPECT_EQ(Messages.Messages()[0].Text, "Unable to write to " + IniPath(Dir));
+}
+
+TEST_F(MainWindow, AboutBoxTextsAndWebLinks) {
+    TConfigurator app(Dir.Path());
+    static std::vector<std::string> opened;
+    opened.clear();
+    const TUrlOpener previous = SetUrlOpener([](const QUrl& url) { opened.push_back(url.toString().toStdString()); });
+    CloseNextModal(ModalResultOk);
+    app.Main().about->click();
+    EXPECT_EQ(FAbout->windowTitle(), "About...");
+    const std::pair<QLabel*, const char*> texts[] = {
+        {FAbout->Label1, "Software Velmora "}, {FAbout->Label2, "CAN / Ethernet - Converter"},
+        {FAbout->Label6, "Software Code : "},  {FAbout->Label9, "ZA50321"},
+        {FAbout->Label3, "Version :"},         {FAbout->Label10, "1.503"},
+        {FAbout->Label8, "Document Code :"},   {FAbout->Label12, "MN50321"},
+    };
+    for (const auto& [label, text] : texts)
+        EXPECT_EQ(label->text().toStdString(), text) << label->objectName().toStdString();
+    EXPECT_TRUE(FAbout->Label1->font().bold());
+    EXPECT_EQ(FAbout->LbButton1->text(), "OK");
+    FAbout->Label4Click();
+    app.Main().Label6Click();
+    EXPECT_EQ(opened, (std::vector<std::string>{MakerWebAddress, MakerWebAddress}));
+    SetUrlOpener(previous);
+}
+
+TEST_F(MainWindow, ControlsCarryTheirNamesAndCaptions) {
+    TConfigurator app(Dir.Path());
+    const std::pair<const char*, const char*> buttons[] = {
+        {"New", "New project"},           {"open", "Open project"}, {"btn_Prm_Gen", "Set Communication"},
+        {"Btn_Ping", "Ping Device"},      {"LbButton2", "Update Via Serial"},
+        {"about", "About"},               {"LbButton1", "X"},
+    };
+    for (const auto& [name, text] : buttons) {
+        auto* button = app.Main().findChild<QPushButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->text().toStdString(), text);
+        EXPECT_FALSE(button->accessibleName().isEmpty()) << name;
+    }
+    EXPECT_EQ(app.Main().Label1->text(), "Step 1");
+    EXPECT_EQ(app.Main().Label3->text(), "Step 3");
+    EXPECT_EQ(app.Main().Label6->text().toStdString(), MakerWebAddress);
+    EXPECT_EQ(Fsaveproj->windowTitle(), "New project");
+}
