@@ -1,12 +1,14 @@
 #include "configurator/ImageBuilder.h"
 
 #include "configurator/ProjectPaths.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 
 #include <sys/stat.h>
 
@@ -212,6 +214,15 @@ TEST(ImageBuilder, RefusedWriteRaisesAndKeepsTheOldImage) {
     }
     TProject project;
     WriteFileBytes(project.Image(), "earlier image");
+    WriteFileBytes(project.Dir / "Pargen.xml", DefaultsFile);
+    BuildImage();
+    {
+        TFileSizeLimit limit(20); // the 29 bytes cannot be written whole
+        EXPECT_THROW(WriteImage(), EImageError);
+    }
+    EXPECT_EQ(ReadFileBytes(project.Image()), "earlier image");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(project.Dir / "bin"), {}), 1);
+
     ::chmod(project.Image().c_str(), 0444);
     ::chmod((project.Dir / "bin").c_str(), 0555);
     if (::access(project.Image().c_str(), W_OK) == 0)

@@ -1,8 +1,12 @@
 #include "configurator/ParamFile.h"
 
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iterator>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -368,7 +372,7 @@ TEST(ParamFile, FindParamFileIgnoresLetterCase) {
     EXPECT_EQ(FindParamFile(dir.Path()), dir / "Pargen.xml");
 }
 
-TEST(ParamFile, FailedSaveKeepsTheOldFile) {
+TEST(ParamFile, SaveIntoRemovedFolderFails) {
     TTempDir dir;
     pugi::xml_document doc;
     BuildParamTree(doc, TParamValues{});
@@ -384,7 +388,31 @@ TEST(ParamFile, FailedSaveKeepsTheOldFile) {
             }
         },
         EParamWriteError);
+}
 
+TEST(ParamFile, SaveFailingHalfwayKeepsTheOldFile) {
+    TTempDir dir;
+    const std::string path = dir / "pargen.xml";
+    WriteFileBytes(path, "old");
+    pugi::xml_document doc;
+    BuildParamTree(doc, TParamValues{});
+    {
+        TFileSizeLimit limit(16); // the write of the new file stops with EFBIG, as on a full disk
+        try {
+            SaveParamDocument(doc, path);
+            FAIL() << "no error";
+        } catch (const EParamWriteError& e) {
+            EXPECT_EQ(e.what(), "cannot save " + path + ": File too large");
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(path), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "temporary file left";
+}
+
+TEST(ParamFile, WriteProtectedFileIsNotReplaced) {
+    TTempDir dir;
+    pugi::xml_document doc;
+    BuildParamTree(doc, TParamValues{});
     const std::string path = dir / "pargen.xml";
     WriteFileBytes(path, "old");
     ::chmod(path.c_str(), 0444);
