@@ -20,9 +20,11 @@ const char* DefaultsFile =
     "<SUBNET SMB1=\"255\" SMB2=\"255\" SMB3=\"255\" SMB4=\"0\"/>"
     "<DEST DESTB1=\"192\" DESTB2=\"168\" DESTB3=\"0\" DESTB4=\"20\"/>"
     "<Port>10001</Port><Protocol>0</Protocol><Multi>0</Multi><Type_Dev>0</Type_Dev><En_Gate>0</En_Gate>"
-    "<GATEWAY GATE1=\"192\" GATE2=\"168\" GATE3=\"0\" GATE4=\"1\"/><UDP_Broad>0</UDP_Broad></GeneralParameter>";
+    "<GATEWAY GATE1=\"192\" GATE2=\"168\" GATE3=\"0\" "
+    "GATE4=\"1\"/><UDP_Broad>0</UDP_Broad></GeneralParameter>";
 
-const char* DefaultsImage = "04 00 00 00 05 00 C0 A8 00 0A FF FF FF 00 C0 A8 00 14 11 27 00 00 00 00 C0 A8 00 01 00";
+const char* DefaultsImage =
+    "04 00 00 00 05 00 C0 A8 00 0A FF FF FF 00 C0 A8 00 14 11 27 00 00 00 00 C0 A8 00 01 00";
 
 std::string Hex(const std::string& bytes) {
     std::string out;
@@ -35,7 +37,8 @@ std::string Hex(const std::string& bytes) {
 }
 
 std::string ImageHex() {
-    return Hex(std::string(reinterpret_cast<const char*>(ImageBuffer), static_cast<std::size_t>(ImageLength)));
+    return Hex(
+        std::string(reinterpret_cast<const char*>(ImageBuffer), static_cast<std::size_t>(ImageLength)));
 }
 
 // Replaces the first occurrence of from in text.
@@ -77,8 +80,9 @@ TEST(ImageBuilder, CompilesTheImageBytes) {
     } cases[] = {
         {"defaults", DefaultsFile, DefaultsImage},
         {"first eight elements",
-         With(DefaultsFile, "<Type_Dev>0</Type_Dev><En_Gate>0</En_Gate><GATEWAY GATE1=\"192\" GATE2=\"168\" "
-                            "GATE3=\"0\" GATE4=\"1\"/><UDP_Broad>0</UDP_Broad>",
+         With(DefaultsFile,
+              "<Type_Dev>0</Type_Dev><En_Gate>0</En_Gate><GATEWAY GATE1=\"192\" GATE2=\"168\" "
+              "GATE3=\"0\" GATE4=\"1\"/><UDP_Broad>0</UDP_Broad>",
               ""),
          DefaultsImage},
         {"gateway without GATE3",
@@ -93,8 +97,8 @@ TEST(ImageBuilder, CompilesTheImageBytes) {
               "<Port>10001", "<Port>65537"),
          "04 00 00 00 05 00 FF A8 00 00 FF FF FF 00 C0 A8 00 14 01 00 00 00 00 00 C0 A8 00 01 00"},
         {"another root, leading blanks, every switch on",
-         With(With(With(With(With(With(With(With(DefaultsFile, "GeneralParameter>", "Cfg>"), "GeneralParameter>",
-                                            "Cfg>"),
+         With(With(With(With(With(With(With(With(DefaultsFile, "GeneralParameter>", "Cfg>"),
+                                            "GeneralParameter>", "Cfg>"),
                                        "<CAN_Type>0", "<CAN_Type> 1"),
                                   "<Protocol>0", "<Protocol>+1"),
                              "<Multi>0", "<Multi>1"),
@@ -141,7 +145,8 @@ TEST(ImageBuilder, UnreadableRequiredValueStopsAndKeepsTheOldImage) {
         std::string Reason;
     } cases[] = {
         {With(DefaultsFile, "<Port>10001</Port>", ""), "element Port is missing"},
-        {With(DefaultsFile, "<Port>10001", "<Port>10 001"), "the text \"10 001\" of element Port is not an integer"},
+        {With(DefaultsFile, "<Port>10001", "<Port>10 001"),
+         "the text \"10 001\" of element Port is not an integer"},
         {With(DefaultsFile, "<CAN_BR>4</CAN_BR>", "<CAN_BR><b>4</b></CAN_BR>"),
          "element CAN_BR has no readable text"},
         {With(DefaultsFile, " DESTB3=\"0\"", ""), "attribute DESTB3 of element DEST is missing"},
@@ -168,7 +173,8 @@ TEST(ImageBuilder, UnreadableRequiredValueStopsAndKeepsTheOldImage) {
 
 TEST(ImageBuilder, UnparsableFileStopsWithTheParserError) {
     TProject project;
-    WriteFileBytes(project.Dir / "pargen.xml", "<GeneralParameter>\n  <CAN_BR>4</CAN_R>\n</GeneralParameter>");
+    WriteFileBytes(project.Dir / "pargen.xml",
+                   "<GeneralParameter>\n  <CAN_BR>4</CAN_R>\n</GeneralParameter>");
     try {
         BuildImage();
         FAIL() << "no error";

@@ -261,7 +261,8 @@ TEST(ParamFile, UnparsableFileReportsReasonLineAndText) {
         EXPECT_EQ(e.Description, "Error parsing start element tag");
         EXPECT_EQ(e.Line, 3);
         EXPECT_EQ(e.Excerpt, "10001</Port> </GeneralParamete");
-        EXPECT_STREQ(e.what(), "Error parsing start element tag, line 3, at \"10001</Port> </GeneralParamete\"");
+        EXPECT_STREQ(e.what(),
+                     "Error parsing start element tag, line 3, at \"10001</Port> </GeneralParamete\"");
     }
     // The window reads nothing from a document that failed to load: all fallbacks but CAN_BR's.
     EXPECT_FALSE(doc.first_child());
@@ -353,8 +354,9 @@ TEST(ParamFile, WindowChoiceRules) {
     EXPECT_EQ(with("<Port/>").Values.Port, "");
     EXPECT_EQ(with("<Port>1<x/></Port>").Values.Port, "10001");
     // One unreadable attribute replaces the whole address, the others read as typed.
-    const TWindowParams partial = with("<ADD_IP IPB1=\"1\" IPB2=\"2\" IPB4=\"4\"/><DEST DESTB1=\"a\" DESTB2=\"\" "
-                                       "DESTB3=\"3\" DESTB4=\"4\"/>");
+    const TWindowParams partial =
+        with("<ADD_IP IPB1=\"1\" IPB2=\"2\" IPB4=\"4\"/><DEST DESTB1=\"a\" DESTB2=\"\" "
+             "DESTB3=\"3\" DESTB4=\"4\"/>");
     EXPECT_EQ(partial.Values.AddIp, (TAddressTexts{"192", "168", "0", "10"}));
     EXPECT_EQ(partial.Values.Dest, (TAddressTexts{"a", "", "3", "4"}));
 }
@@ -381,7 +383,8 @@ TEST(ParamFile, SaveIntoRemovedFolderFails) {
             try {
                 SaveParamDocument(doc, dir / "gone/pargen.xml");
             } catch (const EParamWriteError& e) {
-                EXPECT_EQ(std::string(e.what()).rfind("cannot save " + (dir / "gone/pargen.xml") + ": ", 0), 0u)
+                EXPECT_EQ(std::string(e.what()).rfind("cannot save " + (dir / "gone/pargen.xml") + ": ", 0),
+                          0u)
                     << e.what();
                 EXPECT_NE(std::string(e.what()).find("No such file or directory"), std::string::npos);
                 throw;
