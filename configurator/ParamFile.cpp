@@ -160,6 +160,8 @@ void LoadParamDocument(pugi::xml_document& doc, const std::string& path) {
     for (char& c : excerpt)
         if (c == '\n' || c == '\r' || c == '\t')
             c = ' ';
+    while (!excerpt.empty() && excerpt.back() == ' ')
+        excerpt.pop_back();
     doc.reset();
     throw EParamParseError(result.description(), line, excerpt);
 }

@@ -420,10 +420,9 @@ TEST_F(SetCommunication, FileNameMatchedWithoutLetterCase) {
     EXPECT_NE(ReadFileBytes(other).find("<CAN_BR>0</CAN_BR><CAN_Type>0</CAN_Type>"), std::string::npos);
 }
 
-TEST_F(SetCommunication, FailedSaveKeepsWindowOpenAndFileAndAddress) {
+TEST_F(SetCommunication, SaveIntoRemovedFolderShowsTheError) {
     TMainWindow main(Dir / "exe");
-    // The project folder removed behind the program's back.
-    ProjectDir = Dir / "gone";
+    ProjectDir = Dir / "gone"; // the project folder removed behind the program's back
     SetProjectPaths();
     Show();
     Window.bitbtn1->click();
@@ -433,29 +432,37 @@ TEST_F(SetCommunication, FailedSaveKeepsWindowOpenAndFileAndAddress) {
     EXPECT_EQ(Messages.Messages()[0].Icon, TMessageIcon::None);
     EXPECT_TRUE(Window.isVisible());
     EXPECT_EQ(main.Main.Edit1->text(), "255.255.255.255");
+    EXPECT_FALSE(PathExists(Dir / "gone"));
+}
 
-    // A save that fails halfway, as on a full disk.
+TEST_F(SetCommunication, SaveFailingHalfwayKeepsTheOldFile) {
+    TMainWindow main(Dir / "exe");
     ProjectDir = Dir.Path();
     SetProjectPaths();
     WriteFileBytes(PargenFile, "earlier");
-    Messages.Clear();
+    Show();
     {
-        TFileSizeLimit limit(20);
+        TFileSizeLimit limit(20); // as on a full disk
         Window.bitbtn1->click();
     }
     EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"cannot save " + PargenFile + ": File too large"});
     EXPECT_EQ(Saved(), "earlier");
     EXPECT_TRUE(Window.isVisible());
     EXPECT_EQ(main.Main.Edit1->text(), "255.255.255.255");
+    Window.bitbtn1->click(); // the user presses OK again once there is room
+    EXPECT_EQ(Saved(), DefaultFile);
+    EXPECT_EQ(main.Main.Edit1->text(), "192.168.0.10");
+}
 
-    // A write-protected folder.
+TEST_F(SetCommunication, WriteProtectedFolderKeepsTheOldFile) {
+    WriteFileBytes(PargenFile, "earlier");
     ::chmod(Dir.Path().c_str(), 0555);
     if (::access(Dir.Path().c_str(), W_OK) == 0)
         GTEST_SKIP() << "running with privileges that ignore write protection";
-    Messages.Clear();
+    Show();
     Window.bitbtn1->click();
     ASSERT_EQ(Messages.Messages().size(), 1u);
-    EXPECT_EQ(Messages.Messages()[0].Text.rfind("cannot save " + PargenFile + ": ", 0), 0u);
+    EXPECT_EQ(Messages.Messages()[0].Text, "cannot save " + PargenFile + ": Permission denied");
     EXPECT_EQ(Saved(), "earlier");
     EXPECT_TRUE(Window.isVisible());
 }
