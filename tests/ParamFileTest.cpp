@@ -337,30 +337,6 @@ TEST(ParamFile, IntegerReading) {
         EXPECT_EQ(ReadInteger(c.Text), c.Value) << '"' << c.Text << '"';
 }
 
-TEST(ParamFile, WindowChoiceRules) {
-    const auto with = [](const char* elements) {
-        return WindowRead(std::string("<GeneralParameter>") + elements + "</GeneralParameter>");
-    };
-    EXPECT_EQ(with("<CAN_Type>2</CAN_Type>").Values.CanType, 1);
-    EXPECT_EQ(with("<CAN_Type>x</CAN_Type>").Values.CanType, 0);
-    EXPECT_EQ(with("<CAN_BR>42</CAN_BR>").Values.CanBr, 42); // the window decides what it shows
-    EXPECT_EQ(with("<Protocol>-1</Protocol>").Values.Protocol, 1);
-    EXPECT_TRUE(with("<Multi>2</Multi>").Values.Multi);
-    EXPECT_FALSE(with("<En_Gate>2</En_Gate>").Values.EnGate);
-    EXPECT_TRUE(with("<En_Gate>1</En_Gate>").Values.EnGate);
-    EXPECT_FALSE(with("<UDP_Broad>2</UDP_Broad>").Values.UdpBroad);
-    EXPECT_TRUE(with("<UDP_Broad>2</UDP_Broad>").UdpBroadReadable);
-    EXPECT_EQ(with("<Port>abc</Port>").Values.Port, "abc");
-    EXPECT_EQ(with("<Port/>").Values.Port, "");
-    EXPECT_EQ(with("<Port>1<x/></Port>").Values.Port, "10001");
-    // One unreadable attribute replaces the whole address, the others read as typed.
-    const TWindowParams partial =
-        with("<ADD_IP IPB1=\"1\" IPB2=\"2\" IPB4=\"4\"/><DEST DESTB1=\"a\" DESTB2=\"\" "
-             "DESTB3=\"3\" DESTB4=\"4\"/>");
-    EXPECT_EQ(partial.Values.AddIp, (TAddressTexts{"192", "168", "0", "10"}));
-    EXPECT_EQ(partial.Values.Dest, (TAddressTexts{"a", "", "3", "4"}));
-}
-
 TEST(ParamFile, FindParamFileIgnoresLetterCase) {
     TTempDir dir;
     EXPECT_EQ(FindParamFile(dir.Path()), "");

@@ -5,3 +5,4 @@ ze_add_test(NAME ImageBuilderTest SOURCES ImageBuilderTest.cpp LIBS ze_configura
 ze_add_test(NAME UpargenTest QT SOURCES UpargenTest.cpp LIBS ze_configurator_ui Qt6::Test)
 ze_add_test(NAME CmdBuildImageTest SOURCES CmdBuildImageTest.cpp LIBS ze_configurator LABELS e2e)
 add_dependencies(CmdBuildImageTest ze50321)
+ze_add_test(NAME UVelmoreFirmWareUpdateTest QT SOURCES UVelmoreFirmWareUpdateTest.cpp LIBS ze_configurator_ui)
