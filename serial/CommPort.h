@@ -5,8 +5,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "serial/UniqueFd.h"
+
 // Serial port component shared by both programs (module CommPort). Every failure raises ECommError
 // with the situation's text followed by " (Error: %d) " and the code.
+// No line-event watcher runs: neither program attaches a handler, so MonitorEvents is only kept.
 
 enum TBaudrate {
     br110,
@@ -70,8 +73,45 @@ struct TCommEventChars {
 };
 
 // Line function codes for LineControl.
+constexpr int SETXOFF = 1;
+constexpr int SETXON = 2;
+constexpr int SETRTS = 3;
+constexpr int CLRRTS = 4;
 constexpr int SETDTR = 5;
 constexpr int CLRDTR = 6;
+constexpr int SETBREAK = 8;
+constexpr int CLRBREAK = 9;
+
+// Bits of the flag word of the line settings.
+constexpr std::uint32_t DcbBinary = 0x0001;
+constexpr std::uint32_t DcbParityCheck = 0x0002;
+constexpr std::uint32_t DcbOutxCtsFlow = 0x0004;
+constexpr std::uint32_t DcbOutxDsrFlow = 0x0008;
+constexpr std::uint32_t DcbDtrControlEnable = 0x0010;
+constexpr std::uint32_t DcbDtrControlHandshake = 0x0020;
+constexpr std::uint32_t DcbDtrControlMask = 0x0030;
+constexpr std::uint32_t DcbDsrSensitivity = 0x0040;
+constexpr std::uint32_t DcbTxContinueOnXoff = 0x0080;
+constexpr std::uint32_t DcbOutX = 0x0100;
+constexpr std::uint32_t DcbInX = 0x0200;
+constexpr std::uint32_t DcbErrorChar = 0x0400;
+constexpr std::uint32_t DcbNull = 0x0800;
+constexpr std::uint32_t DcbRtsControlEnable = 0x1000;
+constexpr std::uint32_t DcbRtsControlHandshake = 0x2000;
+constexpr std::uint32_t DcbRtsControlMask = 0x3000;
+
+// The line settings as the component composes them from its properties, before a backend maps
+// them onto its device.
+struct TLineSettings {
+    int Speed = 0;        // bit/s
+    int ParityCode = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    int StopbitsCode = 0; // 0 one, 1 one and a half, 2 two
+    int ByteSize = 8;     // data bits, 4 to 8
+    TCommEventChars Chars;
+    int XonLim = 0; // bytes
+    int XoffLim = 0;
+    std::uint32_t Flags = 0; // Dcb* bits
+};
 
 class ECommError : public std::runtime_error {
 public:
@@ -94,19 +134,27 @@ public:
     bool IsOpen() const;
     void ApplySettings();
     void ApplyTimeouts();
-    // Bytes written or read, or -1 when the transfer did not complete within its time-out.
+    // Bytes written or read, or -1 when the transfer did not complete within its time-out. A Read
+    // returns at once with what has arrived (possibly 0); a hung-up device raises "Read error" (EIO).
+    // A Write that times out discards what it left queued.
     int Write(const void* bytes, int count);
     int Read(void* buffer, int count);
-    int BytesWaiting(); // -1 when closed
+    int BytesWaiting(); // -1 when closed; a device that fails to answer raises "Read error"
     void DiscardInput();
     void DiscardOutput();
     void SetDtr(bool on);
     void LineControl(int code);
 
+    // The settings ApplySettings sends, starting from the flag word the device reports.
+    TLineSettings LineSettings(std::uint32_t deviceFlags) const;
+
 protected:
     virtual void OpenDevice();
+    void SetupQueues(); // requests ReadBufSize and WriteBufSize from the driver
+    void RefuseWhileOpen() const;
 
-    int Handle = -1; // the open device; -1 when closed
+    TUniqueFd Device;            // the open device; invalid when closed
+    bool PseudoTerminal = false; // the device has no modem lines
     std::string FDeviceName = "Com2";
     std::mutex Lock; // serialises Write and Read
     int FReadTimeout = 1000;

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class QLabel;
@@ -45,6 +46,15 @@ public:
     void Label6Click();
     void FormClose();
     void PingDevice();
+
+    // The ICMP echo client of the ping, created by the first PingDevice unless set before (tests
+    // put one with their own socket factory here).
+    struct TPing1Deleter {
+        void operator()(TPing1* ping) const;
+    };
+    std::unique_ptr<TPing1, TPing1Deleter> Ping1;
+    // Ping1's OnReply: PingState 1 when the reply carries bytes, else 2.
+    void Ping1Reply(TPing1& sender, const TEchoReply& reply);
 
     // The caption rule: the fixed prefix, then the name where one is shown.
     void ShowCaption(const std::string& name);

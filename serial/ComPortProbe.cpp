@@ -1,0 +1,113 @@
+#include "serial/ComPortProbe.h"
+
+#include "serial/UniqueFd.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const NodePrefixes[] = {"ttyS", "ttyUSB", "ttyACM", "ttyAMA", "rfcomm"};
+const char* const PtsFolder = "/dev/pts/";
+const char* const ByIdFolder = "serial/by-id";
+
+bool AllDigits(const std::string& s, size_t from) {
+    return from < s.size() && std::all_of(s.begin() + static_cast<std::ptrdiff_t>(from), s.end(),
+                                          [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+bool IsSerialNodeName(const std::string& name) {
+    for (const char* prefix : NodePrefixes) {
+        const std::string p = prefix;
+        if (name.compare(0, p.size(), p) == 0 && AllDigits(name, p.size()))
+            return true;
+    }
+    return false;
+}
+
+// A link tty* whose final target is a pseudo-terminal slave /dev/pts/N.
+bool IsLinkToPseudoTerminal(const fs::path& path, const std::string& name) {
+    std::error_code ec;
+    if (name.compare(0, 3, "tty") != 0 || !fs::is_symlink(fs::symlink_status(path, ec)))
+        return false;
+    const std::string target = fs::canonical(path, ec).string();
+    const std::string pts = PtsFolder;
+    return !ec && target.compare(0, pts.size(), pts) == 0 && AllDigits(target, pts.size());
+}
+
+bool PortExists(const std::string& path) {
+    TUniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (fd.Valid())
+        return ::fstat(fd.Get(), &st) == 0 && S_ISCHR(st.st_mode) && ::isatty(fd.Get());
+    // Held by another program or not ours to open: the port is there all the same.
+    const int error = errno;
+    return (error == EACCES || error == EBUSY) && ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+} // namespace
+
+bool NaturalLess(const std::string& a, const std::string& b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const unsigned char ca = a[i], cb = b[j];
+        if (std::isdigit(ca) && std::isdigit(cb)) {
+            size_t ie = i, je = j;
+            while (ie < a.size() && std::isdigit(static_cast<unsigned char>(a[ie])))
+                ++ie;
+            while (je < b.size() && std::isdigit(static_cast<unsigned char>(b[je])))
+                ++je;
+            // Compare the runs' values without leading zeros: first by length, then digit by digit.
+            size_t is = i, js = j;
+            while (is + 1 < ie && a[is] == '0')
+                ++is;
+            while (js + 1 < je && b[js] == '0')
+                ++js;
+            if (ie - is != je - js)
+                return ie - is < je - js;
+            const int c = a.compare(is, ie - is, b, js, je - js);
+            if (c != 0)
+                return c < 0;
+            if (ie - i != je - j) // equal values: fewer leading zeros first
+                return ie - i < je - j;
+            i = ie;
+            j = je;
+            continue;
+        }
+        if (ca != cb)
+            return ca < cb;
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
+
+std::vector<std::string> ListComPorts(const std::string& devDir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(devDir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (IsSerialNodeName(name) || IsLinkToPseudoTerminal(it->path(), name))
+            names.push_back(name);
+    }
+    const fs::path byId = fs::path(devDir) / ByIdFolder;
+    for (fs::directory_iterator it(byId, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(std::string(ByIdFolder) + "/" + it->path().filename().string());
+
+    std::vector<std::string> ports;
+    for (const auto& name : names) {
+        if (PortExists(devDir + "/" + name))
+            ports.push_back(name);
+    }
+    std::sort(ports.begin(), ports.end(), NaturalLess);
+    return ports;
+}

@@ -1,0 +1,345 @@
+// The termios backend of TCustomComm: the device is a terminal character device (a serial port or
+// a pseudo-terminal) opened non-blocking; transfers wait with poll(2).
+
+#include "serial/CommPort.h"
+
+#include <cerrno>
+#include <chrono>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// Unix98 pseudo-terminal slaves (/dev/pts/N) and the legacy BSD ones (/dev/ttyp*).
+constexpr unsigned PtySlaveMajorFirst = 136;
+constexpr unsigned PtySlaveMajorLast = 143;
+constexpr unsigned LegacyPtySlaveMajor = 3;
+
+bool IsPseudoTerminalDevice(dev_t device) {
+    const unsigned m = major(device);
+    return (m >= PtySlaveMajorFirst && m <= PtySlaveMajorLast) || m == LegacyPtySlaveMajor;
+}
+
+// The termios speed constant of a speed in bit/s; false for speeds termios has no constant for.
+bool TermiosSpeed(int bitsPerSecond, speed_t& speed) {
+    static const struct {
+        int Bps;
+        speed_t Speed;
+    } Speeds[] = {{110, B110},        {300, B300},     {600, B600},       {1200, B1200},
+                  {2400, B2400},      {4800, B4800},   {9600, B9600},     {19200, B19200},
+                  {38400, B38400},    {57600, B57600}, {115200, B115200}, {1500000, B1500000},
+                  {3000000, B3000000}};
+    for (const auto& s : Speeds) {
+        if (s.Bps == bitsPerSecond) {
+            speed = s.Speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The flag word a device reports. Linux starts every terminal with XON/XOFF on output as a terminal
+// default rather than as a choice for the line; binary (raw) mode drops it, so it is not reported.
+std::uint32_t DeviceFlags(const termios& t) {
+    std::uint32_t flags = DcbBinary | DcbDtrControlEnable;
+    if (t.c_iflag & INPCK)
+        flags |= DcbParityCheck;
+    if (t.c_cflag & CRTSCTS)
+        flags |= DcbOutxCtsFlow | DcbRtsControlHandshake;
+    else
+        flags |= DcbRtsControlEnable;
+    return flags;
+}
+
+// Maps composed settings onto t in raw mode; false when termios cannot express them.
+bool ToTermios(const TLineSettings& s, termios& t) {
+    speed_t speed;
+    if (!TermiosSpeed(s.Speed, speed))
+        return false;
+    // Neither DSR flow control nor DSR sensitivity, replacement of faulty bytes or stripping of
+    // null bytes exist in termios; providing them silently otherwise would change the data.
+    if (s.Flags & (DcbOutxDsrFlow | DcbDtrControlHandshake | DcbDsrSensitivity | DcbErrorChar | DcbNull))
+        return false;
+
+    tcflag_t size;
+    switch (s.ByteSize) {
+    case 5:
+        size = CS5;
+        break;
+    case 6:
+        size = CS6;
+        break;
+    case 7:
+        size = CS7;
+        break;
+    case 8:
+        size = CS8;
+        break;
+    default:
+        return false;
+    }
+    // One and a half stop bits exist only with five data bits, where the UART makes CSTOPB 1.5;
+    // two stop bits need six or more.
+    if ((s.StopbitsCode == 1 && s.ByteSize != 5) || (s.StopbitsCode == 2 && s.ByteSize == 5))
+        return false;
+    const bool software = s.Flags & (DcbOutX | DcbInX);
+    if (software && s.Chars.XonChar == s.Chars.XoffChar)
+        return false;
+
+    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IXON | IXOFF | IXANY |
+                   IMAXBEL | INPCK | IGNPAR);
+    t.c_oflag &= ~OPOST;
+    t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    t.c_cflag |= size | CREAD | CLOCAL;
+    switch (s.ParityCode) {
+    case 1:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case 2:
+        t.c_cflag |= PARENB;
+        break;
+    case 3:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case 4:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        break;
+    }
+    if (s.StopbitsCode != 0)
+        t.c_cflag |= CSTOPB;
+    if (s.Flags & DcbOutxCtsFlow)
+        t.c_cflag |= CRTSCTS;
+    if (s.Flags & DcbOutX)
+        t.c_iflag |= IXON;
+    if (s.Flags & DcbInX)
+        t.c_iflag |= IXOFF;
+    if (s.Flags & DcbParityCheck)
+        t.c_iflag |= INPCK;
+    // The XON/XOFF thresholds have no termios counterpart: the line discipline keeps its own.
+    // Continuing to send after XOFF was sent (DcbTxContinueOnXoff) is what Linux always does.
+    t.c_cc[VSTART] = static_cast<cc_t>(s.Chars.XonChar);
+    t.c_cc[VSTOP] = static_cast<cc_t>(s.Chars.XoffChar);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+    return true;
+}
+
+// Waits until fd is ready for events or has failed; false when deadline passes first.
+bool WaitReady(int fd, short events, TClock::time_point deadline, const char* errorText) {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - TClock::now()).count();
+        if (left <= 0)
+            return false;
+        pollfd p{fd, events, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(left));
+        if (r > 0)
+            return true;
+        if (r < 0 && errno != EINTR)
+            throw ECommError(errorText, errno);
+    }
+}
+
+} // namespace
+
+void TCustomComm::OpenDevice() {
+    TUniqueFd fd(::open(FDeviceName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid())
+        throw ECommError("Error accessing specified device", errno);
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISCHR(st.st_mode) || !::isatty(fd.Get()))
+        throw ECommError("Invalid device handle, access denied", -1);
+    // Exclusive use: flock keeps out other opens that lock (also within this process, and for
+    // root, whom TIOCEXCL does not stop); TIOCEXCL keeps out every other open.
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        throw ECommError("Error accessing specified device", errno);
+    if (::ioctl(fd.Get(), TIOCEXCL) != 0)
+        throw ECommError("Error accessing specified device", errno);
+    PseudoTerminal = IsPseudoTerminalDevice(st.st_rdev);
+    Device = std::move(fd);
+}
+
+void TCustomComm::Close() {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (!Device.Valid())
+        return;
+    // The exclusive mode belongs to the terminal, not to our descriptor: it would outlive us while
+    // someone else (a pseudo-terminal's owner) keeps the terminal open, and lock out the next user.
+    ::ioctl(Device.Get(), TIOCNXCL);
+    Device.Reset();
+    PseudoTerminal = false;
+}
+
+void TCustomComm::ApplyTimeouts() {
+    if (!Device.Valid())
+        return;
+    // A read returns at once with what has arrived; waits are done with poll.
+    termios t{};
+    if (::tcgetattr(Device.Get(), &t) != 0)
+        throw ECommError("Error updating CommTimeouts", errno);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    if (::tcsetattr(Device.Get(), TCSANOW, &t) != 0)
+        throw ECommError("Error updating CommTimeouts", errno);
+}
+
+void TCustomComm::ApplySettings() {
+    if (!Device.Valid())
+        return;
+    termios t{};
+    if (::tcgetattr(Device.Get(), &t) != 0)
+        throw ECommError("Error updating DataControlBlock", errno);
+    const TLineSettings s = LineSettings(DeviceFlags(t));
+    if (!ToTermios(s, t))
+        throw ECommError("Error updating DataControlBlock", EINVAL);
+    if (::tcsetattr(Device.Get(), TCSANOW, &t) != 0)
+        throw ECommError("Error updating DataControlBlock", errno);
+    // Disabled DTR or RTS control holds the line low, as fcNone asks.
+    int dropped = 0;
+    if ((s.Flags & DcbDtrControlMask) == 0)
+        dropped |= TIOCM_DTR;
+    if ((s.Flags & DcbRtsControlMask) == 0)
+        dropped |= TIOCM_RTS;
+    if (dropped && !PseudoTerminal && ::ioctl(Device.Get(), TIOCMBIC, &dropped) != 0)
+        throw ECommError("Error updating DataControlBlock", errno);
+}
+
+void TCustomComm::SetupQueues() {
+    // Linux sizes a terminal's queues itself; there is nothing to request.
+}
+
+int TCustomComm::Write(const void* bytes, int count) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (!Device.Valid())
+        throw ECommError("Write error", EBADF);
+    if (count < 0 || (count > 0 && !bytes))
+        throw ECommError("Write error", EINVAL);
+    const int fd = Device.Get();
+    const auto deadline = TClock::now() + std::chrono::milliseconds(FWriteTimeout > 0 ? FWriteTimeout : 0);
+    const char* p = static_cast<const char*>(bytes);
+    int done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(fd, p + done, static_cast<size_t>(count - done));
+        if (n > 0) {
+            done += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            throw ECommError("Write error", errno);
+        if (!WaitReady(fd, POLLOUT, deadline, "Write error")) {
+            // Drop what is still queued, so that no tail of this transfer reaches the line later.
+            ::tcflush(fd, TCOFLUSH);
+            return -1;
+        }
+    }
+    return done;
+}
+
+int TCustomComm::Read(void* buffer, int count) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (!Device.Valid())
+        throw ECommError("Read error", EBADF);
+    if (count < 0 || (count > 0 && !buffer))
+        throw ECommError("Read error", EINVAL);
+    const int fd = Device.Get();
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
+        if (n > 0)
+            return static_cast<int>(n);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            throw ECommError("Read error", errno);
+        break;
+    }
+    // Nothing has arrived. A terminal that was hung up (a pseudo-terminal whose other side closed,
+    // an adapter that was unplugged) reads as empty too; poll tells the two apart.
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        throw ECommError("Read error", EIO);
+    return 0;
+}
+
+int TCustomComm::BytesWaiting() {
+    if (!Device.Valid())
+        return -1;
+    int waiting = 0;
+    if (::ioctl(Device.Get(), FIONREAD, &waiting) != 0)
+        throw ECommError("Read error", errno);
+    return waiting;
+}
+
+void TCustomComm::DiscardInput() {
+    if (Device.Valid())
+        ::tcflush(Device.Get(), TCIFLUSH);
+}
+
+void TCustomComm::DiscardOutput() {
+    if (Device.Valid())
+        ::tcflush(Device.Get(), TCOFLUSH);
+}
+
+void TCustomComm::LineControl(int code) {
+    if (!Device.Valid())
+        throw ECommError("Port not open, unable to complete operation", -1);
+    const int fd = Device.Get();
+    int bits = 0;
+    int r = 0;
+    switch (code) {
+    case SETXOFF:
+    case SETXON:
+    case SETRTS:
+    case CLRRTS:
+    case SETDTR:
+    case CLRDTR:
+    case SETBREAK:
+    case CLRBREAK:
+        // A pseudo-terminal has no modem lines and no break: the functions succeed and do nothing.
+        if (PseudoTerminal)
+            return;
+        break;
+    default:
+        throw ECommError("EscapeCommFunction failure", EINVAL);
+    }
+    switch (code) {
+    case SETXOFF:
+        r = ::tcflow(fd, TCOOFF);
+        break;
+    case SETXON:
+        r = ::tcflow(fd, TCOON);
+        break;
+    case SETRTS:
+    case CLRRTS:
+        bits = TIOCM_RTS;
+        r = ::ioctl(fd, code == SETRTS ? TIOCMBIS : TIOCMBIC, &bits);
+        break;
+    case SETDTR:
+    case CLRDTR:
+        bits = TIOCM_DTR;
+        r = ::ioctl(fd, code == SETDTR ? TIOCMBIS : TIOCMBIC, &bits);
+        break;
+    case SETBREAK:
+        r = ::ioctl(fd, TIOCSBRK);
+        break;
+    default: // CLRBREAK
+        r = ::ioctl(fd, TIOCCBRK);
+        break;
+    }
+    if (r != 0)
+        throw ECommError("EscapeCommFunction failure", errno);
+}

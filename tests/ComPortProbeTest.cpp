@@ -1,0 +1,153 @@
+#include "serial/ComPortProbe.h"
+
+#include "serial/UniqueFd.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A pseudo-terminal whose slave stands in for a serial device.
+struct TPty {
+    TUniqueFd Master;
+    std::string SlavePath;
+
+    TPty() {
+        Master.Reset(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+        if (!Master.Valid() || grantpt(Master.Get()) != 0 || unlockpt(Master.Get()) != 0)
+            throw std::runtime_error("cannot make a pseudo-terminal");
+        char name[128];
+        if (ptsname_r(Master.Get(), name, sizeof name) != 0)
+            throw std::runtime_error("cannot name the pseudo-terminal");
+        SlavePath = name;
+    }
+};
+
+struct TRun {
+    int ExitCode;
+    std::string Out;
+};
+
+// Runs the command-line tool with a shell command line tail; stdout only.
+TRun RunTool(const std::string& tail) {
+    const std::string command = "'" + ProgramDir() + "/ze50321' " + tail + " 2>/dev/null";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        throw std::runtime_error("cannot run " + command);
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+        out.append(buf, n);
+    const int status = ::pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+} // namespace
+
+TEST(ComPortProbe, ListsThePortsThatOpenInNaturalOrder) {
+    TPty pty;
+    TTempDir dev;
+    fs::create_directories(dev / "serial/by-id");
+    for (const char* name : {"ttyS10", "ttyS2", "ttyUSB0", "ttyACM1", "ttyAMA3", "rfcomm0", "ttyVirtual",
+                             "serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "cua0", "ttySx0"})
+        fs::create_symlink(pty.SlavePath, dev / name);
+    fs::create_symlink(dev / "gone", dev / "ttyS3");    // a link to a missing node
+    WriteFileBytes(dev / "ttyS4", "");                  // not a device
+    fs::create_symlink("/dev/null", dev / "ttyS5");     // a device, but no terminal
+    fs::create_symlink("/dev/null", dev / "ttyNull");   // a tty link, but not to a pseudo-terminal
+    fs::create_symlink(pty.SlavePath, dev / "ttyS");    // no number
+    fs::create_symlink(pty.SlavePath, dev / "ttyUSBa"); // no number, but a tty link to a pseudo-terminal
+
+    const std::vector<std::string> expected = {
+        "rfcomm0",   "serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+        "ttyACM1",   "ttyAMA3",
+        "ttyS",      "ttyS2",
+        "ttyS10",    "ttySx0",
+        "ttyUSB0",   "ttyUSBa",
+        "ttyVirtual"};
+    EXPECT_EQ(expected, ListComPorts(dev.Path()));
+}
+
+TEST(ComPortProbe, LeavesOutAPseudoTerminalWhoseMasterHasGone) {
+    TTempDir dev;
+    {
+        TPty pty;
+        fs::create_symlink(pty.SlavePath, dev / "ttyS1");
+        EXPECT_EQ(std::vector<std::string>{"ttyS1"}, ListComPorts(dev.Path()));
+    }
+    EXPECT_EQ(std::vector<std::string>{}, ListComPorts(dev.Path()));
+    EXPECT_EQ(std::vector<std::string>{}, ListComPorts(dev / "no-such-folder"));
+}
+
+TEST(ComPortProbe, ListsAPortHeldExclusivelyByAnotherUser) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root opens terminals held with TIOCEXCL, so the held case cannot be made";
+    TPty pty;
+    TUniqueFd holder(::open(pty.SlavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(holder.Valid());
+    ASSERT_EQ(0, ioctl(holder.Get(), TIOCEXCL));
+    TTempDir dev;
+    fs::create_symlink(pty.SlavePath, dev / "ttyUSB7");
+    EXPECT_EQ(std::vector<std::string>{"ttyUSB7"}, ListComPorts(dev.Path()));
+}
+
+TEST(ComPortProbe, NaturalOrderComparesNumbersByValue) {
+    struct TCase {
+        const char* A;
+        const char* B;
+        bool Less;
+    } cases[] = {
+        {"ttyS2", "ttyS10", true},
+        {"ttyS10", "ttyS2", false},
+        {"ttyS2", "ttyS2", false},
+        {"ttyS", "ttyS0", true},
+        {"ttyS0", "ttyS", false},
+        {"ttyACM9", "ttyS0", true},
+        {"ttyS2", "ttyS02", true},
+        {"ttyS02", "ttyS3", true},
+        {"ttyS99999999999999999999", "ttyS100000000000000000000", true},
+        {"ttyUSB1a", "ttyUSB1b", true},
+        {"ttyUSB10", "ttyUSB9x", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.Less, NaturalLess(c.A, c.B)) << c.A << " < " << c.B;
+}
+
+TEST(ComPortProbe, PortsCommandPrintsDevicePaths) {
+    TPty pty;
+    TTempDir dev;
+    fs::create_symlink(pty.SlavePath, dev / "ttyUSB0");
+    fs::create_symlink(pty.SlavePath, dev / "ttyS11");
+    fs::create_symlink(pty.SlavePath, dev / "ttyS2");
+
+    TRun run = RunTool("ports --dev '" + dev.Path() + "/'");
+    EXPECT_EQ(0, run.ExitCode);
+    EXPECT_EQ(dev / "ttyS2\n" + dev / "ttyS11\n" + dev / "ttyUSB0\n", run.Out);
+
+    TTempDir empty;
+    run = RunTool("ports --dev '" + empty.Path() + "'");
+    EXPECT_EQ(0, run.ExitCode);
+    EXPECT_EQ("", run.Out);
+
+    run = RunTool("ports --help");
+    EXPECT_EQ(0, run.ExitCode);
+    EXPECT_EQ(0u, run.Out.find("Usage: ze50321 ports [--dev DIR]\n"));
+
+    EXPECT_EQ(64, RunTool("ports --bogus").ExitCode);
+}

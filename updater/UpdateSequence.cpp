@@ -1,0 +1,252 @@
+#include "updater/UpdateSequence.h"
+
+#include "updater/CompareFiles.h"
+#include "updater/ReadBackNames.h"
+
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+void SleepMs(int ms) {
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+} // namespace
+
+void TUpdateDisplay::Pause(int ms) {
+    SleepMs(ms);
+}
+
+int ProgressPercent(std::uint32_t address, std::uint32_t start, std::uint32_t end) {
+    const std::uint32_t done = address - start;
+    const std::uint32_t total = end - start;
+    if (done == 0 || total == 0)
+        return 0;
+    const double percent = static_cast<double>(done) / static_cast<double>(total) * 100.0;
+    return percent >= 100.0 ? 100 : static_cast<int>(percent);
+}
+
+TUpdateSequence::TUpdateSequence(TUpdateArguments args, TUpdateDisplay& display, TUpdateTimings timings)
+    : Stamp(CurrentReadBackStamp), Args(std::move(args)), Display(display), Delays(timings) {
+    Display.OnProgressTick = [this] { ProgressTick(); };
+}
+
+TUpdateSequence::~TUpdateSequence() {
+    Display.OnProgressTick = nullptr;
+    WorkerPtr.reset(); // stops and joins the worker before its read-back file is removed
+    if (!PendingReadBack.empty())
+        ::unlink(PendingReadBack.c_str());
+}
+
+void TUpdateSequence::Show() {
+    Display.ShowStatus(Init, Firmware, Project);
+}
+
+void TUpdateSequence::Pause() {
+    Display.Pause(Delays.PauseMs);
+}
+
+void TUpdateSequence::InitStep() {
+    WorkerPtr.reset();
+    WorkerPtr = std::make_unique<Tarm_SER>();
+    WorkerPtr->DeviceName = Args.PortName;
+    if (OnWorkerCreated)
+        OnWorkerCreated(*WorkerPtr);
+    WorkerPtr->Start();
+    // The port counts as not found unless it is open by the end of the init wait; once the worker
+    // has tried, waiting longer cannot change the outcome.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(Delays.InitWaitMs);
+    while (!WorkerPtr->OpenTried && std::chrono::steady_clock::now() < deadline)
+        SleepMs(std::min(Delays.TurnMs, Delays.InitWaitMs));
+}
+
+void TUpdateSequence::ProgressTick() {
+    if (!WorkerPtr) {
+        Display.EnableProgressTick(false);
+        return;
+    }
+    Display.SetProgress(ProgressPercent(WorkerPtr->Address, WorkerPtr->StartAddress, WorkerPtr->EndAddress));
+    Display.ProcessEvents();
+    if (WorkerPtr->State == StateIdle)
+        Display.EnableProgressTick(false);
+}
+
+bool TUpdateSequence::Wait() {
+    do {
+        Display.ProcessEvents();
+        if (Display.Abandoned()) {
+            Abandon();
+            return false;
+        }
+        SleepMs(Delays.TurnMs);
+    } while (Display.ProgressTickEnabled());
+    return true;
+}
+
+void TUpdateSequence::Abandon() {
+    Display.EnableProgressTick(false);
+    if (WorkerPtr) {
+        WorkerPtr->Terminate();
+        WorkerPtr.reset(); // the worker has closed its file once it is gone
+    }
+    if (!PendingReadBack.empty()) {
+        ::unlink(PendingReadBack.c_str());
+        PendingReadBack.clear();
+    }
+    End = TSequenceEnd::Abandoned;
+}
+
+void TUpdateSequence::RequestReset() {
+    WorkerPtr->RequestReset();
+    ResetRequested = true;
+}
+
+std::string TUpdateSequence::ReadBackName(int region) const {
+    const std::string stamp = Stamp();
+    return region == 0 ? FirmwareReadBackName(Args.FirmwareFile, stamp)
+                       : ImageReadBackName(Args.ProjectFolder, stamp);
+}
+
+void TUpdateSequence::Record(int region, bool read, std::chrono::steady_clock::time_point started) {
+    TTransferRecord r;
+    r.Region = region;
+    r.Read = read;
+    r.Blocks = WorkerPtr->BlockCount;
+    r.Retries = WorkerPtr->RetryCount;
+    r.Bytes = static_cast<std::uint32_t>(r.Blocks) * BlockSize;
+    r.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    r.Failed = WorkerPtr->TransferFailed;
+    if (r.Failed)
+        r.PortError = WorkerPtr->PortError;
+    Transfers.push_back(r);
+}
+
+bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBack, int& line) {
+    std::int32_t size = 0;
+    WorkerPtr->FileName = file;
+    auto started = std::chrono::steady_clock::now();
+    const bool writeStarted = WorkerPtr->StartRegionWrite(region, size) == StartStarted;
+    if (writeStarted) {
+        line = PhaseWriting;
+        Show();
+        Display.EnableProgressTick(true);
+    } else {
+        line = PhaseError;
+        Show();
+    }
+    if (!Wait())
+        return false;
+    // A transfer that a port error ended is a failed phase: its read-back would only hide why.
+    const bool writeFailed = writeStarted && WorkerPtr->TransferFailed;
+    if (writeStarted)
+        Record(region, false, started);
+    if (writeFailed) {
+        line = PhaseError;
+        Show();
+    }
+    Pause();
+    if (writeFailed)
+        return true;
+
+    if (!readBack) {
+        if (writeStarted)
+            line = PhaseOk;
+        Show();
+        return true;
+    }
+    Display.SetProgress(0);
+    const std::string name = ReadBackName(region);
+    WorkerPtr->FileName = name;
+    started = std::chrono::steady_clock::now();
+    const bool readStarted = WorkerPtr->StartRegionRead(region, size) == StartStarted;
+    if (readStarted) {
+        PendingReadBack = name;
+        line = PhaseReading;
+        Show();
+        Display.EnableProgressTick(true);
+    } else {
+        line = PhaseError;
+        Show();
+    }
+    if (!Wait())
+        return false;
+    if (readStarted) {
+        Record(region, true, started);
+        if (WorkerPtr->TransferFailed) {
+            ::unlink(name.c_str());
+            PendingReadBack.clear();
+            line = PhaseError;
+            Show();
+            return true;
+        }
+    }
+    PendingReadBack.clear();
+    line = CompareFiles(file, name) ? PhaseOk : PhaseErrorAfterRead;
+    Show();
+    return true;
+}
+
+void TUpdateSequence::RunAutoUpdate() {
+    Transfers.clear();
+    ResetRequested = false;
+    Init = InitWaiting;
+    Firmware = Args.FirmwareWrite ? PhaseWaiting : PhaseNotUsed;
+    Project = Args.ProjectWrite ? PhaseWaiting : PhaseNotUsed;
+    Show();
+
+    InitStep();
+    if (!(WorkerPtr->PortOpened > 0)) {
+        Init = InitDeviceNotFound;
+        Show();
+        End = TSequenceEnd::DeviceNotFound;
+        return;
+    }
+    Init = InitOk;
+    Show();
+    Pause();
+
+    if (Args.FirmwareWrite) {
+        if (!FileExists(Args.FirmwareFile)) {
+            Firmware = PhaseFileNotFound;
+            Show();
+        } else if (!RunPhase(0, Args.FirmwareFile, Args.FirmwareRead, Firmware)) {
+            return;
+        }
+    }
+    Pause();
+    if (Firmware != PhaseOk && Firmware != PhaseNotUsed) {
+        Pause();
+        RequestReset();
+        End = TSequenceEnd::Finished;
+        return;
+    }
+
+    if (Args.ProjectWrite) {
+        // The bar is reset and the tick enabled before the image is looked for.
+        Display.SetProgress(0);
+        Display.EnableProgressTick(true);
+        const std::string image = Args.ProjectFolder + ImageFileName;
+        if (!FileExists(image)) {
+            Project = PhaseFileNotFound;
+            Show();
+        } else if (!RunPhase(1, image, Args.ProjectRead, Project)) {
+            return;
+        }
+    }
+    if (Project == PhaseOk || Project == PhaseFileNotFound) {
+        Pause();
+        RequestReset();
+    }
+    End = TSequenceEnd::Finished;
+}

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "updater/CommandLine.h"
+#include "updater/StatusTable.h"
+#include "updater/Tarm_SER.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Delays of the update sequence in milliseconds; tests shorten them.
+struct TUpdateTimings {
+    int StartDelayMs = 300; // from the automatic window's creation to the sequence
+    int TickMs = 100;       // progress tick
+    int InitWaitMs = 1200;  // longest wait for the worker's port after its start
+    int PauseMs = 500;      // pause between steps
+    int TurnMs = 10;        // one turn of a wait
+};
+
+// What the sequence shows and how it waits. The updater's window implements it with labels, timers
+// and event processing; the command-line tool on the terminal. The progress tick is the window's
+// T_Auto: while it is enabled the display calls OnProgressTick every TickMs from ProcessEvents (or
+// from its own event loop), never from inside a tick.
+class TUpdateDisplay {
+public:
+    virtual ~TUpdateDisplay() = default;
+
+    // Sets the three lines from the status table, then processes waiting events.
+    virtual void ShowStatus(int init, int firmware, int project) = 0;
+    // The progress bar, 0 to 100.
+    virtual void SetProgress(int percent) = 0;
+    virtual void EnableProgressTick(bool enabled) = 0;
+    virtual bool ProgressTickEnabled() const = 0;
+    // Handles waiting events, the progress tick included when it is due.
+    virtual void ProcessEvents() = 0;
+    // True once the user asked to give up (window closed, Ctrl-C).
+    virtual bool Abandoned() const = 0;
+    // Sleeps without processing events.
+    virtual void Pause(int ms);
+
+    // Set by the sequence: the body of one progress tick.
+    std::function<void()> OnProgressTick;
+};
+
+// Percentage of a transfer: done = address - start, total = end - start, both as unsigned 32-bit
+// differences; 0 when either is 0, else done / total x 100 truncated, at most 100.
+int ProgressPercent(std::uint32_t address, std::uint32_t start, std::uint32_t end);
+
+// One transfer the worker carried out, for the summary.
+struct TTransferRecord {
+    int Region = 0;
+    bool Read = false;
+    std::int32_t Blocks = 0;
+    std::int32_t Retries = 0;
+    std::uint32_t Bytes = 0; // file bytes moved, whole blocks
+    double Seconds = 0;
+    bool Failed = false; // a port error ended it
+    std::string PortError;
+};
+
+// How a run of the sequence ended.
+enum class TSequenceEnd {
+    NotRun,
+    DeviceNotFound, // the port did not open within the init wait
+    Finished,       // ran to its end (the line states tell the outcome)
+    Abandoned       // the user gave up during a wait; the worker was stopped
+};
+
+// The automatic update sequence: init, firmware phase, project phase, each outcome on the display.
+// Runs on the caller's thread; the worker moves the data on its own thread.
+class TUpdateSequence {
+public:
+    TUpdateSequence(TUpdateArguments args, TUpdateDisplay& display, TUpdateTimings timings = {});
+    ~TUpdateSequence();
+    TUpdateSequence(const TUpdateSequence&) = delete;
+    TUpdateSequence& operator=(const TUpdateSequence&) = delete;
+
+    // The whole sequence, once.
+    void RunAutoUpdate();
+    // The init step: creates the worker on PortName, starts it and waits up to InitWaitMs, ending
+    // early once the worker has tried to open its port.
+    void InitStep();
+    // One progress tick: the bar from the worker's addresses, waiting events, and the tick stops
+    // once the worker is idle.
+    void ProgressTick();
+
+    Tarm_SER* Worker() const { return WorkerPtr.get(); }
+    const TUpdateArguments& Arguments() const { return Args; }
+    const TUpdateTimings& Timings() const { return Delays; }
+
+    // Line states, as last shown.
+    int Init = InitWaiting;
+    int Firmware = PhaseNotUsed;
+    int Project = PhaseNotUsed;
+    bool ResetRequested = false;
+    TSequenceEnd End = TSequenceEnd::NotRun;
+    std::vector<TTransferRecord> Transfers;
+
+    // Called with the new worker before it starts (trace hook, link timings).
+    std::function<void(Tarm_SER&)> OnWorkerCreated;
+    // The stamp of a read-back name; the local clock unless replaced.
+    std::function<std::string()> Stamp;
+
+private:
+    void Show();
+    void Pause();
+    // Turns until the progress tick has stopped; false when the user gave up meanwhile.
+    bool Wait();
+    void Abandon();
+    // Writes file into region (and reads it back when readBack); the outcome lands in line. False
+    // when the user gave up.
+    bool RunPhase(int region, const std::string& file, bool readBack, int& line);
+    std::string ReadBackName(int region) const;
+    void Record(int region, bool read, std::chrono::steady_clock::time_point started);
+    void RequestReset();
+
+    TUpdateArguments Args;
+    TUpdateDisplay& Display;
+    TUpdateTimings Delays;
+    std::unique_ptr<Tarm_SER> WorkerPtr;
+    std::string PendingReadBack; // a read-back file that exists and is not yet compared
+};
+
+// Name of the configuration image in the project folder.
+constexpr const char* ImageFileName = "bank.bin";
