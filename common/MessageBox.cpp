@@ -46,9 +46,13 @@ void ShowMessageBox(const std::string& text, const std::string& caption, TMessag
     box.exec();
 }
 
-void SetApplicationTitle(const std::string& title) { Title() = title; }
+void SetApplicationTitle(const std::string& title) {
+    Title() = title;
+}
 
-const std::string& ApplicationTitle() { return Title(); }
+const std::string& ApplicationTitle() {
+    return Title();
+}
 
 TMessageHandler SetMessageHandler(TMessageHandler handler) {
     return std::exchange(CurrentHandler(), std::move(handler));
@@ -57,7 +61,9 @@ TMessageHandler SetMessageHandler(TMessageHandler handler) {
 TMessageRecorder::TMessageRecorder()
     : Previous(SetMessageHandler([this](const TMessageRecord& r) { Records.push_back(r); })) {}
 
-TMessageRecorder::~TMessageRecorder() { SetMessageHandler(std::move(Previous)); }
+TMessageRecorder::~TMessageRecorder() {
+    SetMessageHandler(std::move(Previous));
+}
 
 std::vector<std::string> TMessageRecorder::Texts() const {
     std::vector<std::string> texts;

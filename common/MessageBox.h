@@ -22,7 +22,9 @@ void ShowMessageBox(const std::string& text, const std::string& caption = std::s
                     TMessageIcon icon = TMessageIcon::None);
 
 // A plain message: no icon, the application title as caption.
-inline void ShowMessage(const std::string& text) { ShowMessageBox(text); }
+inline void ShowMessage(const std::string& text) {
+    ShowMessageBox(text);
+}
 
 // An error box: caption "Error" unless given, error icon.
 inline void ShowErrorBox(const std::string& text, const std::string& caption = "Error") {

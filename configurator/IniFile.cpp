@@ -22,7 +22,8 @@ std::string Trim(const std::string& text) {
 
 bool SameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -99,7 +100,8 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
         if (SectionOf(line, name)) {
             inSection = SameName(name, section);
         } else if (inSection && EntryOf(line, k, v) && SameName(k, key)) {
-            if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
+            if (v.size() >= 2 &&
+                ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
                 v = v.substr(1, v.size() - 2);
             return v.substr(0, MaxProfileValue);
         }

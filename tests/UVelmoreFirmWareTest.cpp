@@ -1,8 +1,8 @@
+#include "configurator/windows/UVelmoreFirmWare.h"
 #include "common/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UAbout.h"
-#include "configurator/windows/UVelmoreFirmWare.h"
 #include "configurator/windows/Unewp.h"
 #include "configurator/windows/WebLink.h"
 
@@ -41,26 +41,26 @@ private:
     std::unique_ptr<TConfiguratorWindows> Windows;
 };
 
-std::string IniPath(const TTempDir& dir) { return dir / "Velmora_RAZ2Idiernet.ini"; }
+std::string IniPath(const TTempDir& dir) {
+    return dir / "Velmora_RAZ2Idiernet.ini";
+}
 
 // Runs New project, typing each name in turn into the dialog and pressing OK; when the names are
 // used up while the dialog is still open, presses Cancel.
 int NewProject(TConfigurator& app, std::vector<std::string> names) {
-    auto remaining = std::make_shared<std::vector<std::string>>(std::move(names));
-    std::function<void(QWidget*)> step;
-    auto stepHolder = std::make_shared<std::function<void(QWidget*)>>();
-    *stepHolder = [remaining, stepHolder](QWidget*) {
-        if (remaining->empty()) {
+    // NewaClick returns only once the dialog has closed, so step outlives every call below.
+    std::function<void(QWidget*)> step = [&names, &step](QWidget*) {
+        if (names.empty()) {
             Fsaveproj->bitbtn2->click();
             return;
         }
-        Fsaveproj->Edit1->setText(QString::fromStdString(remaining->front()));
-        remaining->erase(remaining->begin());
+        Fsaveproj->Edit1->setText(QString::fromStdString(names.front()));
+        names.erase(names.begin());
         Fsaveproj->bitbtn1->click();
         if (Fsaveproj->isVisible())
-            WhenModalShows(*stepHolder);
+            WhenModalShows([&step](QWidget* modal) { step(modal); });
     };
-    WhenModalShows(*stepHolder);
+    WhenModalShows([&step](QWidget* modal) { step(modal); });
     app.Main().NewaClick();
     return Fsaveproj->result();
 }
@@ -152,12 +152,9 @@ TEST_F(MainWindow, NewProjectRefusesBadNamesAndStaysOpen) {
         std::string Message;
     };
     const TCase cases[] = {
-        {"", "Name project not valid"},
-        {"Old", "Name project not valid because directory already exists"},
-        {"a/b", "Name project not valid"},
-        {"../Escape", "Name project not valid"},
-        {".", "Name project not valid"},
-        {"..", "Name project not valid"},
+        {"", "Name project not valid"},    {"Old", "Name project not valid because directory already exists"},
+        {"a/b", "Name project not valid"}, {"../Escape", "Name project not valid"},
+        {".", "Name project not valid"},   {"..", "Name project not valid"},
     };
     std::vector<std::string> names;
     for (const auto& c : cases)
@@ -183,7 +180,8 @@ TEST_F(MainWindow, NewProjectWithNoDestinationAndNoNameShowsBothMessages) {
         Fsaveproj->bitbtn2->click();
     });
     app.Main().NewaClick();
-    EXPECT_EQ(Messages.Texts(), (std::vector<std::string>{"directory destination not valid", "Name project not valid"}));
+    EXPECT_EQ(Messages.Texts(),
+              (std::vector<std::string>{"directory destination not valid", "Name project not valid"}));
 }
 
 TEST_F(MainWindow, CancelledNewProjectKeepsTheProjectButShowsNoName) {
@@ -251,14 +249,16 @@ TEST_F(MainWindow, RememberedProjectWhoseFolderIsGoneSurvivesTheNextExit) {
 TEST_F(MainWindow, ForeignIniFileIsReadAndItsOtherContentKept) {
     ASSERT_EQ(::mkdir((Dir / "PROJECTS").c_str(), 0777), 0);
     ASSERT_EQ(::mkdir((Dir / "PROJECTS/Plant 2").c_str(), 0777), 0);
-    const std::string before = "[Tools]\r\nProjectName=/Other\r\n[LASTPROJ]\r\nPROJECTNAME=/Plant 2\r\nwidth=3\r\n";
+    const std::string before =
+        "[Tools]\r\nProjectName=/Other\r\n[LASTPROJ]\r\nPROJECTNAME=/Plant 2\r\nwidth=3\r\n";
     WriteFileBytes(IniPath(Dir), before);
     TConfigurator app(Dir.Path());
     EXPECT_EQ(ProjectDir, Dir / "PROJECTS/Plant 2");
     EXPECT_EQ(app.Caption(), Prefix + "/Plant 2");
     Open(app, true, Dir / "PROJECTS");
     app.Exit();
-    EXPECT_EQ(ReadFileBytes(IniPath(Dir)), "[Tools]\r\nProjectName=/Other\r\n[LASTPROJ]\r\nprojectname=\r\nwidth=3\r\n");
+    EXPECT_EQ(ReadFileBytes(IniPath(Dir)),
+              "[Tools]\r\nProjectName=/Other\r\n[LASTPROJ]\r\nprojectname=\r\nwidth=3\r\n");
 }
 
 TEST_F(MainWindow, IniThatCannotBeWrittenIsReported) {
@@ -273,7 +273,8 @@ TEST_F(MainWindow, AboutBoxTextsAndWebLinks) {
     TConfigurator app(Dir.Path());
     static std::vector<std::string> opened;
     opened.clear();
-    const TUrlOpener previous = SetUrlOpener([](const QUrl& url) { opened.push_back(url.toString().toStdString()); });
+    const TUrlOpener previous =
+        SetUrlOpener([](const QUrl& url) { opened.push_back(url.toString().toStdString()); });
     CloseNextModal(ModalResultOk);
     app.Main().about->click();
     EXPECT_EQ(FAbout->windowTitle(), "About...");
@@ -296,9 +297,9 @@ TEST_F(MainWindow, AboutBoxTextsAndWebLinks) {
 TEST_F(MainWindow, ControlsCarryTheirNamesAndCaptions) {
     TConfigurator app(Dir.Path());
     const std::pair<const char*, const char*> buttons[] = {
-        {"New", "New project"},           {"open", "Open project"}, {"btn_Prm_Gen", "Set Communication"},
-        {"Btn_Ping", "Ping Device"},      {"LbButton2", "Update Via Serial"},
-        {"about", "About"},               {"LbButton1", "X"},
+        {"New", "New project"},      {"open", "Open project"},           {"btn_Prm_Gen", "Set Communication"},
+        {"Btn_Ping", "Ping Device"}, {"LbButton2", "Update Via Serial"}, {"about", "About"},
+        {"LbButton1", "X"},
     };
     for (const auto& [name, text] : buttons) {
         auto* button = app.Main().findChild<QPushButton*>(name);

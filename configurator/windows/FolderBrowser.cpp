@@ -15,13 +15,15 @@ namespace {
 // everything below it.
 class TRootFilter : public QSortFilterProxyModel {
 public:
-    explicit TRootFilter(QString root, QObject* parent) : QSortFilterProxyModel(parent), Root(std::move(root)) {}
+    explicit TRootFilter(QString root, QObject* parent)
+        : QSortFilterProxyModel(parent), Root(std::move(root)) {}
 
 protected:
     bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
         const auto* model = static_cast<const QFileSystemModel*>(sourceModel());
         const QString path = QDir::cleanPath(model->filePath(model->index(row, 0, parent)));
-        return path == Root || path.startsWith(Root + "/") || Root.startsWith(path == "/" ? path : path + "/");
+        return path == Root || path.startsWith(Root + "/") ||
+               Root.startsWith(path == "/" ? path : path + "/");
     }
 
 private:
@@ -59,8 +61,7 @@ std::string BrowseForProjectFolder(QWidget* owner, const std::string& root, cons
         view->hideColumn(column);
     view->setHeaderHidden(true);
 
-    const QString preselect =
-        current.empty() ? QString() : QDir::cleanPath(QString::fromStdString(current));
+    const QString preselect = current.empty() ? QString() : QDir::cleanPath(QString::fromStdString(current));
     if (!preselect.isEmpty() && (preselect == rootPath || preselect.startsWith(rootPath + "/"))) {
         const QModelIndex index = filter.mapFromSource(model.index(preselect));
         view->setCurrentIndex(index);

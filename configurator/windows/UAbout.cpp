@@ -22,7 +22,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
 
 } // namespace
 
-TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+TFAbout::TFAbout(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("FAbout");
     setWindowTitle("About...");
 
@@ -78,7 +79,9 @@ void TFAbout::FormShow() {
     Label12->setText("MN50321");
 }
 
-void TFAbout::Label4Click() { OpenMakerWebPage(); }
+void TFAbout::Label4Click() {
+    OpenMakerWebPage();
+}
 
 void TFAbout::showEvent(QShowEvent* event) {
     FormShow();

@@ -1,12 +1,69 @@
 #pragma once
 
+#include "serial/CommPort.h"
+
 #include <QDialog>
 
-// The serial update wizard.
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// The serial update wizard: boot-mode steps and a port test on its first page, the update options
+// on its second (Panel1, covering the first once shown), and the start of the updater.
 class TFBootSer : public QDialog {
     Q_OBJECT
 public:
     explicit TFBootSer(QWidget* parent = nullptr);
+    ~TFBootSer() override;
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QComboBox* CB_Com;
+    QPushButton* LbButton5;
+    QPushButton* LbButton1;
+    QLabel* Label5;
+    QLabel* Label6;
+    QPushButton* LbButton3;
+    QPushButton* LbButton2;
+    QWidget* Panel1;
+    QLabel* Label7;
+    QCheckBox* CB_Firm;
+    QCheckBox* CB_RFirm;
+    QCheckBox* CB_Proj;
+    QCheckBox* CB_RProj;
+    QPushButton* LbButton4;
+    TComm Comm1;
+
+    // The port chosen in CB_Com was opened by Connect since the wizard was last shown.
+    bool Connected = false;
+
+    void FormShow();
+    void RefreshComPorts();
+    void LbButton5Click() { RefreshComPorts(); }
+    void LbButton1Click();
+    void LbButton2Click();
+    void LbButton4Click();
+    void FormClose();
+
+    // The seven-argument parameter text for the updater, from the current choices.
+    std::string UpdaterParameters() const;
+
+    // Where the port probe looks and how long Execute waits; tests change them.
+    static std::string DeviceFolder;
+    static int GiveUpMs;
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 extern TFBootSer* FBootSer;

@@ -28,7 +28,9 @@ namespace {
 constexpr const char* IniSection = "lastproj";
 constexpr const char* IniKey = "projectname";
 
-std::string IniFilePath() { return ExeDir + PathSeparator + "Velmora_RAZ2Idiernet.ini"; }
+std::string IniFilePath() {
+    return ExeDir + PathSeparator + "Velmora_RAZ2Idiernet.ini";
+}
 
 bool IsFolder(const std::string& path) {
     struct stat info {};
@@ -151,7 +153,8 @@ void TFVelmoreFirmWare::OpenaClick() {
     const std::string folder = FolderChooser(this, ProjectsDir, ProjectDir, &chosen);
     if (chosen)
         ProjectDir = folder;
-    ProjectName = ProjectDir.size() > ProjectsDir.size() ? ProjectDir.substr(ProjectsDir.size()) : std::string();
+    ProjectName =
+        ProjectDir.size() > ProjectsDir.size() ? ProjectDir.substr(ProjectsDir.size()) : std::string();
     ShowCaption(ProjectName);
     SetProjectPaths();
 }
@@ -167,11 +170,17 @@ void TFVelmoreFirmWare::btn_str_lng1aClick(QObject* sender) {
         PingDevice();
 }
 
-void TFVelmoreFirmWare::AboutClick() { FAbout->exec(); }
+void TFVelmoreFirmWare::AboutClick() {
+    FAbout->exec();
+}
 
-void TFVelmoreFirmWare::LbButton1Click() { close(); }
+void TFVelmoreFirmWare::LbButton1Click() {
+    close();
+}
 
-void TFVelmoreFirmWare::Label6Click() { OpenMakerWebPage(); }
+void TFVelmoreFirmWare::Label6Click() {
+    OpenMakerWebPage();
+}
 
 void TFVelmoreFirmWare::FormClose() {
     const std::string path = IniFilePath();

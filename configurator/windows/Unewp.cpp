@@ -117,9 +117,13 @@ void TFsaveproj::BitBtn1Click() {
     CloseAllowed = true;
 }
 
-bool TFsaveproj::FormCloseQuery() const { return CloseAllowed; }
+bool TFsaveproj::FormCloseQuery() const {
+    return CloseAllowed;
+}
 
-void TFsaveproj::BitBtn2Click() { CloseAllowed = true; }
+void TFsaveproj::BitBtn2Click() {
+    CloseAllowed = true;
+}
 
 void TFsaveproj::reject() {
     BitBtn2Click();

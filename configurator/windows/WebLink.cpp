@@ -8,12 +8,18 @@
 
 namespace {
 
-void OpenWithDesktop(const QUrl& url) { QDesktopServices::openUrl(url); }
+void OpenWithDesktop(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
 
 TUrlOpener CurrentOpener = OpenWithDesktop;
 
 } // namespace
 
-void OpenMakerWebPage() { CurrentOpener(QUrl(QString::fromLatin1(MakerWebAddress))); }
+void OpenMakerWebPage() {
+    CurrentOpener(QUrl(QString::fromLatin1(MakerWebAddress)));
+}
 
-TUrlOpener SetUrlOpener(TUrlOpener opener) { return std::exchange(CurrentOpener, opener); }
+TUrlOpener SetUrlOpener(TUrlOpener opener) {
+    return std::exchange(CurrentOpener, opener);
+}

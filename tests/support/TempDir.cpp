@@ -21,8 +21,8 @@ TTempDir::TTempDir() {
 TTempDir::~TTempDir() {
     std::error_code ec;
     // Tests may leave folders write-protected; give the owner access back before removing.
-    for (auto it = fs::recursive_directory_iterator(Root, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(Root, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         std::error_code ignore;
         if (it->is_directory(ignore) && !it->is_symlink(ignore))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignore);

@@ -1,0 +1,252 @@
+#include "configurator/windows/UBootSer.h"
+#include "common/MessageBox.h"
+#include "configurator/ProjectPaths.h"
+#include "configurator/windows/ConfiguratorWindows.h"
+#include "configurator/windows/UVelmoreFirmWare.h"
+
+#include "tests/support/QtHelpers.h"
+#include "tests/support/TempDir.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A pseudo-terminal whose slave side is linked into a device folder as name.
+class TVirtualPort {
+public:
+    TVirtualPort(const std::string& folder, const std::string& name) {
+        Master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (Master < 0 || ::grantpt(Master) != 0 || ::unlockpt(Master) != 0)
+            throw std::runtime_error("cannot make a pseudo-terminal");
+        Slave = ::ptsname(Master);
+        if (::symlink(Slave.c_str(), (folder + "/" + name).c_str()) != 0)
+            throw std::runtime_error("cannot link the pseudo-terminal");
+    }
+    ~TVirtualPort() { ::close(Master); }
+    TVirtualPort(const TVirtualPort&) = delete;
+    TVirtualPort& operator=(const TVirtualPort&) = delete;
+
+    int Master = -1;
+    std::string Slave;
+};
+
+class Wizard : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::mkdir((Dir / "dev").c_str(), 0777), 0);
+        ASSERT_EQ(::mkdir((Dir / "Prog Folder").c_str(), 0777), 0);
+        ExeFolder = Dir / "Prog Folder";
+        TFBootSer::DeviceFolder = Dir / "dev";
+        TFBootSer::GiveUpMs = 20000;
+        Windows = std::make_unique<TConfiguratorWindows>(ExeFolder + "/Velmora_RAZ2Idi");
+        ASSERT_EQ(::mkdir((ProjectsDir + "/Plant 1").c_str(), 0777), 0);
+        ProjectName = "/Plant 1";
+        ProjectDir = ProjectsDir + ProjectName;
+        SetProjectPaths();
+    }
+    void TearDown() override {
+        Windows.reset();
+        TFBootSer::DeviceFolder = "/dev";
+    }
+
+    // A stand-in updater that records the arguments it received, one a line, after sleeping.
+    void InstallStandIn(int sleepSeconds = 0) {
+        const std::string path = ExeFolder + "/Ser_50321_Update";
+        std::ostringstream script;
+        script << "#!/bin/sh\n";
+        if (sleepSeconds)
+            script << "sleep " << sleepSeconds << "\n";
+        script << "for a in \"$@\"; do printf '%s\\n' \"$a\"; done >> \"" << ArgsFile() << "\"\n"
+               << "echo --- >> \"" << ArgsFile() << "\"\n";
+        WriteFileBytes(path, script.str());
+        ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
+    }
+    std::string ArgsFile() const { return Dir / "args.txt"; }
+
+    // Shows the wizard, runs the steps inside it, and closes it.
+    void InWizard(std::function<void()> steps) {
+        WhenModalShows([steps](QWidget*) {
+            steps();
+            FBootSer->done(2);
+        });
+        FBootSer->exec();
+    }
+
+    TTempDir Dir;
+    std::string ExeFolder;
+    TMessageRecorder Messages;
+    std::unique_ptr<TConfiguratorWindows> Windows;
+};
+
+} // namespace
+
+TEST_F(Wizard, ExecutePassesTheSevenArgumentsExactly) {
+    TVirtualPort port(Dir / "dev", "ttyZE3");
+    InstallStandIn();
+    std::string parameters;
+    InWizard([&] {
+        EXPECT_EQ(FBootSer->CB_Com->currentText().toStdString(), "ttyZE3");
+        FBootSer->LbButton1->click();
+        FBootSer->LbButton2->click();
+        EXPECT_TRUE(FBootSer->Panel1->isVisible());
+        EXPECT_FALSE(FBootSer->Label1->isVisible());
+        FBootSer->CB_RProj->setChecked(false);
+        parameters = FBootSer->UpdaterParameters();
+        FBootSer->LbButton4->click();
+    });
+    EXPECT_TRUE(Messages.Messages().empty());
+    const std::string dev = Dir / "dev/ttyZE3";
+    EXPECT_EQ(parameters, dev + " FW FR PW NO \"" + ExeFolder + "/MASTER/vod50321.sim\" \"" + ExeFolder +
+                              "/PROJECTS/Plant 1/bin/\"");
+    EXPECT_EQ(ReadFileBytes(ArgsFile()), dev + "\nFW\nFR\nPW\nNO\n" + ExeFolder + "/MASTER/vod50321.sim\n" +
+                                             ExeFolder + "/PROJECTS/Plant 1/bin/\n---\n");
+}
+
+TEST_F(Wizard, AllOptionsClearAndExecuteTwice) {
+    TVirtualPort port(Dir / "dev", "ttyZE0");
+    InstallStandIn();
+    InWizard([&] {
+        FBootSer->LbButton1->click();
+        FBootSer->LbButton2->click();
+        for (QCheckBox* box : {FBootSer->CB_Firm, FBootSer->CB_RFirm, FBootSer->CB_Proj, FBootSer->CB_RProj})
+            box->setChecked(false);
+        FBootSer->LbButton4->click();
+        FBootSer->CB_RFirm->setChecked(true);
+        FBootSer->LbButton4->click();
+        EXPECT_TRUE(FBootSer->Panel1->isVisible());
+    });
+    const std::string tail =
+        ExeFolder + "/MASTER/vod50321.sim\n" + ExeFolder + "/PROJECTS/Plant 1/bin/\n---\n";
+    const std::string dev = Dir / "dev/ttyZE0";
+    EXPECT_EQ(ReadFileBytes(ArgsFile()),
+              dev + "\nNO\nNO\nNO\nNO\n" + tail + dev + "\nNO\nFR\nNO\nNO\n" + tail);
+}
+
+TEST_F(Wizard, NextBeforeConnectAndAfterAFailedConnect) {
+    InWizard([&] {
+        EXPECT_EQ(FBootSer->CB_Com->count(), 0);
+        FBootSer->LbButton2->click();
+        FBootSer->LbButton1->click(); // no port at all: the bare device folder fails to open
+        FBootSer->LbButton2->click();
+        EXPECT_FALSE(FBootSer->Panel1->isVisible());
+    });
+    ASSERT_EQ(Messages.Messages().size(), 3u);
+    EXPECT_EQ(Messages.Messages()[0].Text, "Select one port.");
+    EXPECT_EQ(Messages.Messages()[0].Icon, TMessageIcon::Error);
+    EXPECT_EQ(Messages.Messages()[1].Text, "Error!! Com Port cannot be open.");
+    EXPECT_EQ(Messages.Messages()[1].Icon, TMessageIcon::Error);
+    EXPECT_EQ(Messages.Messages()[2].Text, "Select one port.");
+}
+
+TEST_F(Wizard, HeldPortIsListedButRefused) {
+    TVirtualPort port(Dir / "dev", "ttyZE1");
+    TComm holder;
+    holder.SetDeviceName(port.Slave);
+    holder.Open();
+    InWizard([&] {
+        EXPECT_EQ(FBootSer->CB_Com->currentText().toStdString(), "ttyZE1");
+        FBootSer->LbButton1->click();
+        EXPECT_FALSE(FBootSer->Connected);
+    });
+    EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"Error!! Com Port cannot be open."});
+}
+
+TEST_F(Wizard, ConnectHoldsThePortUntilNext) {
+    TVirtualPort port(Dir / "dev", "ttyZE2");
+    InWizard([&] {
+        FBootSer->LbButton1->click();
+        ASSERT_TRUE(FBootSer->Connected);
+        TComm other;
+        other.SetDeviceName(port.Slave);
+        EXPECT_THROW(other.Open(), ECommError);
+        FBootSer->LbButton2->click();
+        EXPECT_FALSE(FBootSer->Comm1.IsOpen());
+        EXPECT_NO_THROW(other.Open());
+    });
+    EXPECT_TRUE(Messages.Messages().empty());
+}
+
+TEST_F(Wizard, SecondShowingStartsAgainButKeepsTheOptions) {
+    TVirtualPort first(Dir / "dev", "ttyZE4");
+    InWizard([&] {
+        FBootSer->LbButton1->click();
+        FBootSer->LbButton2->click();
+        FBootSer->CB_Firm->setChecked(false);
+        FBootSer->CB_RProj->setChecked(false);
+    });
+    EXPECT_FALSE(FBootSer->Comm1.IsOpen());
+    TVirtualPort second(Dir / "dev", "ttyZE10");
+    InWizard([&] {
+        EXPECT_FALSE(FBootSer->Panel1->isVisible());
+        EXPECT_TRUE(FBootSer->Label1->isVisible());
+        EXPECT_FALSE(FBootSer->Connected);
+        EXPECT_EQ(FBootSer->Label1->text(), "Follow these steps to update the ZE50321 from RS232:");
+        ASSERT_EQ(FBootSer->CB_Com->count(), 2);
+        EXPECT_EQ(FBootSer->CB_Com->itemText(0), "ttyZE4");
+        EXPECT_EQ(FBootSer->CB_Com->itemText(1), "ttyZE10");
+        EXPECT_FALSE(FBootSer->CB_Firm->isChecked());
+        EXPECT_TRUE(FBootSer->CB_RFirm->isChecked());
+        EXPECT_TRUE(FBootSer->CB_Proj->isChecked());
+        EXPECT_FALSE(FBootSer->CB_RProj->isChecked());
+    });
+}
+
+TEST_F(Wizard, StandInOutlivingTheGiveUpTimeIsLeftRunning) {
+    TVirtualPort port(Dir / "dev", "ttyZE5");
+    InstallStandIn(3);
+    TFBootSer::GiveUpMs = 300;
+    std::chrono::steady_clock::duration took{};
+    InWizard([&] {
+        FBootSer->LbButton1->click();
+        FBootSer->LbButton2->click();
+        const auto t0 = std::chrono::steady_clock::now();
+        FBootSer->LbButton4->click();
+        took = std::chrono::steady_clock::now() - t0;
+    });
+    EXPECT_GE(took, std::chrono::milliseconds(300));
+    EXPECT_FALSE(PathExists(ArgsFile())) << "the wait did not give up before the stand-in ended";
+    EXPECT_TRUE(Messages.Messages().empty());
+}
+
+TEST_F(Wizard, MissingUpdaterIsReportedWithTheReason) {
+    TVirtualPort port(Dir / "dev", "ttyZE6");
+    InWizard([&] {
+        FBootSer->LbButton1->click();
+        FBootSer->LbButton2->click();
+        FBootSer->LbButton4->click();
+    });
+    ASSERT_EQ(Messages.Messages().size(), 1u);
+    EXPECT_EQ(Messages.Messages()[0].Text,
+              "Cannot start " + ExeFolder + "/Ser_50321_Update: No such file or directory");
+}
+
+TEST_F(Wizard, ControlsCarryTheirTexts) {
+    const std::pair<QLabel*, const char*> labels[] = {
+        {FBootSer->Label2, "1 - Turn OFF the Device"},
+        {FBootSer->Label3, "2 - Insert the Boot Jumper (see the manual)"},
+        {FBootSer->Label4, "3 - Select the  COM port and press the connect button"},
+        {FBootSer->Label5, "4 - Turn ON the Device"},
+        {FBootSer->Label6, "5 - Check the BOOT led. It must blink quickly"},
+        {FBootSer->Label7, "Update Device Options"},
+    };
+    for (const auto& [label, text] : labels)
+        EXPECT_EQ(label->text().toStdString(), text);
+    EXPECT_EQ(FBootSer->windowTitle(), "Update Firmware from Serial (RS232)");
+    EXPECT_EQ(FBootSer->LbButton5->toolTip(), "Update COM Port List");
+    EXPECT_EQ(FBootSer->LbButton4->text(), "Execute update firmware");
+    EXPECT_EQ(FBootSer->CB_RFirm->text(), "Read Firmware when finish");
+    EXPECT_EQ(FBootSer->CB_RProj->text(), "Read Project when finish");
+}
