@@ -2,6 +2,7 @@
 
 #include "common/MessageBox.h"
 #include "configurator/ImageBuilder.h"
+#include "configurator/windows/UBootSer.h"
 
 #include <exception>
 
@@ -15,5 +16,5 @@ void TFVelmoreFirmWare::CreateBinaClick() {
         ShowMessage(e.what());
         return;
     }
-    // WIZARD: the serial update wizard is shown modally here (FBootSer->exec()).
+    FBootSer->exec();
 }
