@@ -98,3 +98,11 @@ TEST_F(UpdateViaSerialCommand, RefusedWriteEndsTheCommand) {
     EXPECT_EQ(Messages.Texts(),
               std::vector<std::string>{"Unable to write to " + (Dir / "PROJECTS/bin/bank.bin")});
 }
+
+TEST_F(UpdateViaSerialCommand, RefusesAProjectWhoseFolderWasFoundGone) {
+    // Open project found the current folder gone: the image must not land below the root folder.
+    ProjectDir.clear();
+    SetProjectPaths();
+    EXPECT_EQ(UpdateViaSerial(), 0);
+    EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"Project not valid"});
+}
