@@ -48,21 +48,19 @@ std::string IniPath(const TTempDir& dir) {
 // Runs New project, typing each name in turn into the dialog and pressing OK; when the names are
 // used up while the dialog is still open, presses Cancel.
 int NewProject(TConfigurator& app, std::vector<std::string> names) {
-    auto remaining = std::make_shared<std::vector<std::string>>(std::move(names));
-    std::function<void(QWidget*)> step;
-    auto stepHolder = std::make_shared<std::function<void(QWidget*)>>();
-    *stepHolder = [remaining, stepHolder](QWidget*) {
-        if (remaining->empty()) {
+    // NewaClick returns only once the dialog has closed, so step outlives every call below.
+    std::function<void(QWidget*)> step = [&names, &step](QWidget*) {
+        if (names.empty()) {
             Fsaveproj->bitbtn2->click();
             return;
         }
-        Fsaveproj->Edit1->setText(QString::fromStdString(remaining->front()));
-        remaining->erase(remaining->begin());
+        Fsaveproj->Edit1->setText(QString::fromStdString(names.front()));
+        names.erase(names.begin());
         Fsaveproj->bitbtn1->click();
         if (Fsaveproj->isVisible())
-            WhenModalShows(*stepHolder);
+            WhenModalShows([&step](QWidget* modal) { step(modal); });
     };
-    WhenModalShows(*stepHolder);
+    WhenModalShows([&step](QWidget* modal) { step(modal); });
     app.Main().NewaClick();
     return Fsaveproj->result();
 }

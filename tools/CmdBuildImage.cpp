@@ -1,8 +1,53 @@
 #include "tools/Commands.h"
 
-#include <cstdio>
+#include "configurator/ImageBuilder.h"
+#include "configurator/ProjectPaths.h"
 
-int RunBuildImage(const std::vector<std::string>& /*args*/) {
-    std::fprintf(stderr, "ze50321 build-image: not available in this build yet\n");
-    return ExitUsage;
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+
+namespace {
+
+void PrintHelp(std::FILE* out) {
+    std::fprintf(out,
+                 "Usage: ze50321 build-image PROJECT_FOLDER\n\n"
+                 "Compiles the project's parameter file PROJECT_FOLDER/Pargen.xml (its name matched\n"
+                 "without regard to letter case) into the configuration image PROJECT_FOLDER/bin/bank.bin,\n"
+                 "exactly as the configurator's \"Update Via Serial\" does, and prints the image as\n"
+                 "hexadecimal bytes. Without a parameter file the image is the 4-byte header.\n\n"
+                 "Exit codes: 0 built and written; 1 the file does not compile or the image cannot be\n"
+                 "written (the reason goes to standard error); 64 no project folder given.\n");
+}
+
+} // namespace
+
+int RunBuildImage(const std::vector<std::string>& args) {
+    if (WantsHelp(args)) {
+        PrintHelp(stdout);
+        return 0;
+    }
+    std::error_code ec;
+    if (args.size() != 1 || !std::filesystem::is_directory(args[0], ec)) {
+        if (args.size() == 1)
+            std::fprintf(stderr, "ze50321 build-image: %s is not a folder\n\n", args[0].c_str());
+        PrintHelp(stderr);
+        return ExitUsage;
+    }
+    std::string folder = args[0];
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    ProjectDir = folder;
+    SetProjectPaths();
+    try {
+        BuildImage();
+        WriteImage();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    for (std::int32_t i = 0; i < ImageLength; ++i)
+        std::printf(i == 0 ? "%02X" : " %02X", ImageBuffer[i]);
+    std::printf("\n");
+    return 0;
 }

@@ -9,22 +9,35 @@
 #include <functional>
 
 // Runs action once a modal dialog is showing (from inside its exec), then returns. Bounded: gives
-// up after timeoutMs so that a test never hangs on a dialog that did not appear.
-inline void WhenModalShows(std::function<void(QWidget* modal)> action, int timeoutMs = 5000) {
-    auto* timer = new QTimer;
-    auto* clock = new QElapsedTimer;
-    clock->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, action, timeoutMs] {
+// up after timeoutMs so that a test never hangs on a dialog that did not appear. The watcher belongs
+// to the application, so one still waiting when the test ends goes with it.
+class TModalWatcher : public QTimer {
+public:
+    TModalWatcher(std::function<void(QWidget*)> action, int timeoutMs)
+        : QTimer(QCoreApplication::instance()), Action(std::move(action)), TimeoutMs(timeoutMs) {
+        Clock.start();
+        connect(this, &QTimer::timeout, this, [this] { Tick(); });
+        start(5);
+    }
+
+private:
+    void Tick() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal || clock->elapsed() > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-            delete clock;
-            if (modal)
-                action(modal);
-        }
-    });
-    timer->start(5);
+        if (!modal && Clock.elapsed() <= TimeoutMs)
+            return;
+        stop();
+        deleteLater();
+        if (modal)
+            Action(modal);
+    }
+
+    std::function<void(QWidget*)> Action;
+    int TimeoutMs;
+    QElapsedTimer Clock;
+};
+
+inline void WhenModalShows(std::function<void(QWidget* modal)> action, int timeoutMs = 5000) {
+    new TModalWatcher(std::move(action), timeoutMs);
 }
 
 // Closes the modal dialog that shows next with the given result.
