@@ -106,7 +106,7 @@ int RunSimulate(const std::vector<std::string>& args) {
 
     // The signals are taken by sigwait below; the handler only keeps an inherited "ignore" from
     // discarding them, and blocking them first keeps them off the serving thread.
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = IgnoreSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);

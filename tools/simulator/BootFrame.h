@@ -28,7 +28,7 @@ struct TBootFrame {
     TFrameKind Kind = TFrameKind::Malformed;
     std::uint32_t Address = 0;
     std::array<std::uint8_t, BlockSize> Data{};
-    std::string Reason;       // why a malformed frame is refused
+    std::string Reason;         // why a malformed frame is refused
     std::size_t StaleBytes = 0; // bytes in front of the frame that were not part of it
 };
 

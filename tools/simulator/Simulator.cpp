@@ -19,7 +19,9 @@ constexpr std::size_t LongestPendingLine = 4096;
 // How long a reply may wait for room on the line before it is dropped (nobody reads the slave).
 constexpr int ReplyRoomTimeoutMs = 2000;
 
-std::string SystemError() { return std::strerror(errno); }
+std::string SystemError() {
+    return std::strerror(errno);
+}
 
 std::string Hex6(std::uint32_t address) {
     char text[16];
@@ -27,16 +29,21 @@ std::string Hex6(std::uint32_t address) {
     return text;
 }
 
-std::string Nth(int n) { return "every " + std::to_string(n) + (n == 1 ? "" : "th"); }
+std::string Nth(int n) {
+    return "every " + std::to_string(n) + (n == 1 ? "" : "th");
+}
 
-bool IsNth(std::uint64_t index, int every) { return every > 0 && index % static_cast<std::uint64_t>(every) == 0; }
+bool IsNth(std::uint64_t index, int every) {
+    return every > 0 && index % static_cast<std::uint64_t>(every) == 0;
+}
 
 } // namespace
 
-TSimulator::TSimulator(TSimulatorOptions options)
-    : Options(std::move(options)), Memory(MemorySize, 0xFF) {}
+TSimulator::TSimulator(TSimulatorOptions options) : Options(std::move(options)), Memory(MemorySize, 0xFF) {}
 
-TSimulator::~TSimulator() { Stop(); }
+TSimulator::~TSimulator() {
+    Stop();
+}
 
 void TSimulator::Start() {
     if (Running)
@@ -82,7 +89,9 @@ void TSimulator::Stop() {
     RemoveLink();
 }
 
-const std::string& TSimulator::DevicePath() const { return Device; }
+const std::string& TSimulator::DevicePath() const {
+    return Device;
+}
 
 std::string TSimulator::SaveError() const {
     std::lock_guard<std::mutex> lock(ErrorLock);
@@ -98,15 +107,22 @@ std::vector<std::uint8_t> TSimulator::ReadMemory(std::uint32_t address, std::uin
 }
 
 void TSimulator::WriteMemory(std::uint32_t address, const std::vector<std::uint8_t>& bytes) {
-    if (address < MemoryFirstAddress || address > MemoryEndAddress || bytes.size() > MemoryEndAddress - address)
+    if (address < MemoryFirstAddress || address > MemoryEndAddress ||
+        bytes.size() > MemoryEndAddress - address)
         throw std::out_of_range("simulator: memory write outside 0x4000..0x27FFF");
     std::lock_guard<std::mutex> lock(MemoryLock);
     std::copy(bytes.begin(), bytes.end(), Memory.begin() + (address - MemoryFirstAddress));
 }
 
-std::uint64_t TSimulator::WriteFrames() const { return WriteCount; }
-std::uint64_t TSimulator::ReadCommands() const { return ReadCount; }
-std::uint64_t TSimulator::MalformedFrames() const { return MalformedCount; }
+std::uint64_t TSimulator::WriteFrames() const {
+    return WriteCount;
+}
+std::uint64_t TSimulator::ReadCommands() const {
+    return ReadCount;
+}
+std::uint64_t TSimulator::MalformedFrames() const {
+    return MalformedCount;
+}
 
 // A memory file of another size is refused rather than overwritten at Stop: it is not ours.
 void TSimulator::LoadMemory() {
@@ -119,7 +135,7 @@ void TSimulator::LoadMemory() {
         throw std::runtime_error("simulator: cannot open memory file " + Options.MemoryFile + ": " +
                                  SystemError());
     }
-    struct stat info{};
+    struct stat info {};
     if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_size != static_cast<off_t>(MemorySize))
         throw std::runtime_error("simulator: memory file " + Options.MemoryFile + " is not an image of " +
@@ -180,7 +196,7 @@ void TSimulator::MakeLink() {
     LinkMade = false;
     if (Options.LinkPath.empty())
         return;
-    struct stat info{};
+    struct stat info {};
     if (::lstat(Options.LinkPath.c_str(), &info) == 0) {
         if (!S_ISLNK(info.st_mode))
             throw std::runtime_error("simulator: " + Options.LinkPath +
@@ -190,8 +206,8 @@ void TSimulator::MakeLink() {
                                      SystemError());
     }
     if (::symlink(Device.c_str(), Options.LinkPath.c_str()) != 0)
-        throw std::runtime_error("simulator: cannot make the link " + Options.LinkPath + " -> " + Device + ": " +
-                                 SystemError());
+        throw std::runtime_error("simulator: cannot make the link " + Options.LinkPath + " -> " + Device +
+                                 ": " + SystemError());
     LinkMade = true;
 }
 
@@ -211,7 +227,8 @@ void TSimulator::Serve() {
     TClock::time_point firstByte{};
     char buffer[1024];
     while (!Stopping) {
-        pollfd fds[3] = {{WakeRead.Get(), POLLIN, 0}, {Pty.WatchFd(), POLLIN, 0}, {Pty.MasterFd(), POLLIN, 0}};
+        pollfd fds[3] = {
+            {WakeRead.Get(), POLLIN, 0}, {Pty.WatchFd(), POLLIN, 0}, {Pty.MasterFd(), POLLIN, 0}};
         if (::poll(fds, 3, -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -254,7 +271,8 @@ void TSimulator::Serve() {
 TSimulator::TClock::duration TSimulator::WireTime(std::size_t bytes) const {
     if (Options.Baud <= 0)
         return TClock::duration::zero();
-    return std::chrono::duration_cast<TClock::duration>(std::chrono::duration<double>(bytes * 10.0 / Options.Baud));
+    return std::chrono::duration_cast<TClock::duration>(
+        std::chrono::duration<double>(bytes * 10.0 / Options.Baud));
 }
 
 void TSimulator::HandleLine(const std::string& line, TClock::time_point firstByte) {
@@ -265,7 +283,8 @@ void TSimulator::HandleLine(const std::string& line, TClock::time_point firstByt
     TraceLine("recv " + std::to_string(line.size() + 1) + " \"" + ShortFrameText(line + "\r") + "\"");
     if (frame.StaleBytes > 0)
         TraceLine("discarded " + std::to_string(frame.StaleBytes) + " stale bytes before the frame");
-    const bool silent = Options.SilentAfter > 0 && FrameCount > static_cast<std::uint64_t>(Options.SilentAfter);
+    const bool silent =
+        Options.SilentAfter > 0 && FrameCount > static_cast<std::uint64_t>(Options.SilentAfter);
 
     if (frame.Kind == TFrameKind::Malformed) {
         if (silent) {
@@ -280,7 +299,8 @@ void TSimulator::HandleLine(const std::string& line, TClock::time_point firstByt
 
     const std::string what = (frame.Kind == TFrameKind::Write ? "write " : "read ") + Hex6(frame.Address);
     if (silent) {
-        TraceLine("no answer to " + what + ": silent after " + std::to_string(Options.SilentAfter) + " frames");
+        TraceLine("no answer to " + what + ": silent after " + std::to_string(Options.SilentAfter) +
+                  " frames");
     } else if (frame.Kind == TFrameKind::Read) {
         const bool bad = IsNth(ReadCount + 1, Options.BadChecksumEvery);
         const std::vector<std::uint8_t> block = ReadMemory(frame.Address, BlockSize);
@@ -318,7 +338,8 @@ void TSimulator::Answer(const std::string& reply, TClock::time_point frameEnd) {
     if (!WaitUntil(due))
         return;
     WriteToLine(reply.substr(0, half));
-    due = std::max(TClock::now() + std::chrono::milliseconds(Options.SplitGapMs), start + WireTime(reply.size()));
+    due = std::max(TClock::now() + std::chrono::milliseconds(Options.SplitGapMs),
+                   start + WireTime(reply.size()));
     SendFreeAt = due;
     if (WaitUntil(due))
         WriteToLine(reply.substr(half));
