@@ -182,9 +182,10 @@ TEST(Simulator, StoresAnAcknowledgedWriteFrameAndReadsItBack) {
     const std::string reply = client.Exchange(ReadCommand(0x24080), 258);
     EXPECT_EQ(reply, DataReply(block));
     EXPECT_EQ(reply.substr(0, 6), "1F262D");
-    EXPECT_TRUE(WaitFor([&] { return sim.ReadCommands() == 1; }));
-    EXPECT_EQ(client.Waiting(), 0) << "a data reply has no CR or anything after its checksum";
-    EXPECT_EQ(sim.WriteFrames(), 1u);
+    // Nothing follows the checksum: the next reply starts right after it.
+    EXPECT_EQ(client.Exchange(WriteFrame(0x24080, block), Ack.size()), Ack);
+    EXPECT_TRUE(WaitFor([&] { return sim.WriteFrames() == 2; }));
+    EXPECT_EQ(sim.ReadCommands(), 1u);
     EXPECT_EQ(sim.MalformedFrames(), 0u);
 }
 
@@ -352,12 +353,14 @@ TEST(Simulator, NoisyRepliesCarryBlanksAndLineEndsBetweenDigits) {
     sim.WriteMemory(0x4000, Pattern(6));
     TClient client(sim.DevicePath());
     client.Send(ReadCommand(0x4000));
-    ASSERT_TRUE(WaitFor([&] { return sim.ReadCommands() == 1; }));
-    const std::string reply = client.Receive(static_cast<std::size_t>(client.Waiting()));
-    std::string digits;
-    for (char c : reply)
-        if (c != ' ' && c != '\r' && c != '\n')
-            digits += c;
+    std::string reply, digits;
+    while (digits.size() < 258) {
+        const std::string byte = client.Receive(1);
+        ASSERT_EQ(byte.size(), 1u) << "reply so far: " << reply;
+        reply += byte;
+        if (byte != " " && byte != "\r" && byte != "\n")
+            digits += byte;
+    }
     EXPECT_EQ(digits, DataReply(Pattern(6)));
     EXPECT_NE(reply.find(' '), std::string::npos);
     EXPECT_NE(reply.find("\r\n"), std::string::npos);
@@ -369,6 +372,8 @@ TEST(Simulator, NoisyRepliesCarryBlanksAndLineEndsBetweenDigits) {
 TEST(Simulator, SilentAfterNFrames) {
     TSimulatorOptions options = Unpaced();
     options.SilentAfter = 2;
+    TTraceLog trace;
+    options.Trace = trace.Sink();
     TSimulator sim(options);
     sim.Start();
     TClient client(sim.DevicePath());
@@ -378,6 +383,10 @@ TEST(Simulator, SilentAfterNFrames) {
     client.Send(ReadCommand(0x4000));
     client.Send("junk\r");
     ASSERT_TRUE(WaitFor([&] { return sim.MalformedFrames() == 1; }));
+    std::size_t sends = 0;
+    for (const auto& line : trace.Copy())
+        sends += line.find(" send ") != std::string::npos;
+    EXPECT_EQ(sends, 2u);
     EXPECT_EQ(client.Waiting(), 0);
     EXPECT_EQ(sim.ReadMemory(0x4080, 128), Erased);
     EXPECT_EQ(sim.WriteFrames(), 2u);
