@@ -679,6 +679,7 @@ TEST(SimulateCommand, RejectsBadOptionsWithUsageExit) {
         {"simulate", "--silent-after", "99999999999"},
         {"simulate", "--memory"},
         {"simulate", "--split=yes"},
+        {"simulate", "--split-gap", "1.5"},
         {"simulate", "--colour"},
         {"simulate", "extra"},
     };

@@ -26,6 +26,7 @@ const char SimulateHelp[] =
     "  --refuse-every N       refuse every Nth write frame (not stored)\n"
     "  --bad-checksum-every N send a wrong checksum in every Nth data reply\n"
     "  --split                send every reply in two halves, 30 ms apart\n"
+    "  --split-gap MS         the gap between the halves (default 30)\n"
     "  --noise                put blanks and CR/LF between the digits of data replies\n"
     "  --silent-after N       answer nothing after N frames\n"
     "  --corrupt-every N      store every Nth written block with one byte altered\n"
@@ -64,6 +65,7 @@ int RunSimulate(const std::vector<std::string>& args) {
         {"--bad-checksum-every", &options.BadChecksumEvery},
         {"--silent-after", &options.SilentAfter},
         {"--corrupt-every", &options.CorruptEvery},
+        {"--split-gap", &options.SplitGapMs},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i], value;
