@@ -21,6 +21,8 @@ public:
 
     int Get() const { return Fd; }
     bool Valid() const { return Fd >= 0; }
+    // Gives the descriptor up without closing it.
+    int Release() { return std::exchange(Fd, -1); }
     void Reset(int fd = -1) {
         if (Fd >= 0)
             ::close(Fd);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/simulator/UniqueFd.h"
+#include "serial/UniqueFd.h"
 
 #include <string>
 
