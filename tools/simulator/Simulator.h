@@ -25,7 +25,7 @@ struct TSimulatorOptions {
     std::string MemoryFile;    // loaded at Start if it exists (the whole 0x24000-byte image), saved at Stop
     std::string LinkPath;      // a symbolic link to the slave made here at Start, removed at Stop
     std::function<void(const std::string&)> Trace; // one line per frame received / reply sent / refusal
-    int SplitGapMs = 30;                           // gap between the halves of a split reply
+    int SplitGapMs = 5; // gap between the halves of a split reply; under the workstation's 10 ms quiet poll
 };
 
 // The byte altered in every CorruptEvery-th stored block, and how (exclusive-or).
