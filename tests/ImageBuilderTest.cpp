@@ -2,6 +2,7 @@
 
 #include "configurator/ProjectPaths.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/ParamSamples.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,14 +15,7 @@
 
 namespace {
 
-const char* DefaultsFile =
-    "<GeneralParameter><CAN_BR>4</CAN_BR><CAN_Type>0</CAN_Type>"
-    "<ADD_IP IPB1=\"192\" IPB2=\"168\" IPB3=\"0\" IPB4=\"10\"/>"
-    "<SUBNET SMB1=\"255\" SMB2=\"255\" SMB3=\"255\" SMB4=\"0\"/>"
-    "<DEST DESTB1=\"192\" DESTB2=\"168\" DESTB3=\"0\" DESTB4=\"20\"/>"
-    "<Port>10001</Port><Protocol>0</Protocol><Multi>0</Multi><Type_Dev>0</Type_Dev><En_Gate>0</En_Gate>"
-    "<GATEWAY GATE1=\"192\" GATE2=\"168\" GATE3=\"0\" "
-    "GATE4=\"1\"/><UDP_Broad>0</UDP_Broad></GeneralParameter>";
+const std::string DefaultsFile = DefaultParamTree;
 
 const char* DefaultsImage =
     "04 00 00 00 05 00 C0 A8 00 0A FF FF FF 00 C0 A8 00 14 11 27 00 00 00 00 C0 A8 00 01 00";

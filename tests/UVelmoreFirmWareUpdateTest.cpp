@@ -3,6 +3,7 @@
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UBootSer.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
+#include "tests/support/ParamSamples.h"
 #include "tests/support/TempDir.h"
 
 #include <QDialog>
@@ -16,14 +17,7 @@
 
 namespace {
 
-const char* DefaultsFile =
-    "<GeneralParameter><CAN_BR>4</CAN_BR><CAN_Type>0</CAN_Type>"
-    "<ADD_IP IPB1=\"192\" IPB2=\"168\" IPB3=\"0\" IPB4=\"10\"/>"
-    "<SUBNET SMB1=\"255\" SMB2=\"255\" SMB3=\"255\" SMB4=\"0\"/>"
-    "<DEST DESTB1=\"192\" DESTB2=\"168\" DESTB3=\"0\" DESTB4=\"20\"/>"
-    "<Port>10001</Port><Protocol>0</Protocol><Multi>0</Multi><Type_Dev>0</Type_Dev><En_Gate>0</En_Gate>"
-    "<GATEWAY GATE1=\"192\" GATE2=\"168\" GATE3=\"0\" "
-    "GATE4=\"1\"/><UDP_Broad>0</UDP_Broad></GeneralParameter>";
+const std::string DefaultsFile = DefaultParamTree;
 
 const std::string DefaultsImage(
     "\x04\0\0\0\x05\0\xC0\xA8\0\x0A\xFF\xFF\xFF\0\xC0\xA8\0\x14\x11\x27\0\0\0\0\xC0\xA8\0\x01\0", 29);

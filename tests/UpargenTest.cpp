@@ -6,6 +6,7 @@
 #include "configurator/windows/UVelmoreFirmWare.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/QtHelpers.h"
+#include "tests/support/ParamSamples.h"
 #include "tests/support/TempDir.h"
 
 #include <QCheckBox>
@@ -27,14 +28,7 @@
 
 namespace {
 
-const std::string DefaultFile =
-    "<?xml version=\"1.0\"?><GeneralParameter><CAN_BR>4</CAN_BR><CAN_Type>0</CAN_Type>"
-    "<ADD_IP IPB1=\"192\" IPB2=\"168\" IPB3=\"0\" IPB4=\"10\"/>"
-    "<SUBNET SMB1=\"255\" SMB2=\"255\" SMB3=\"255\" SMB4=\"0\"/>"
-    "<DEST DESTB1=\"192\" DESTB2=\"168\" DESTB3=\"0\" DESTB4=\"20\"/>"
-    "<Port>10001</Port><Protocol>0</Protocol><Multi>0</Multi><Type_Dev>0</Type_Dev><En_Gate>0</En_Gate>"
-    "<GATEWAY GATE1=\"192\" GATE2=\"168\" GATE3=\"0\" "
-    "GATE4=\"1\"/><UDP_Broad>0</UDP_Broad></GeneralParameter>";
+const std::string DefaultFile = "<?xml version=\"1.0\"?>" + DefaultParamTree;
 
 // The state of every control, in one text, so that whole windows can be compared at once.
 std::string Snapshot(TFpargen& w) {

@@ -1,5 +1,6 @@
 #include "configurator/windows/UAbout.h"
 
+#include "configurator/windows/Controls.h"
 #include "configurator/windows/Pictures.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
 #include "configurator/windows/Unewp.h"
@@ -11,16 +12,6 @@
 #include <QPushButton>
 
 TFAbout* FAbout = nullptr;
-
-namespace {
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
-
-} // namespace
 
 TFAbout::TFAbout(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {

@@ -4,6 +4,7 @@
 #include "configurator/ProjectPaths.h"
 #include "configurator/RunAndWait.h"
 #include "configurator/windows/ClickSound.h"
+#include "configurator/windows/Controls.h"
 #include "configurator/windows/Unewp.h"
 #include "serial/ComPortProbe.h"
 
@@ -21,19 +22,6 @@ std::string TFBootSer::DeviceFolder = "/dev";
 int TFBootSer::GiveUpMs = RunAndWaitGiveUpMs;
 
 namespace {
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& accessible) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAccessibleName(accessible);
-    return button;
-}
 
 QCheckBox* MakeOption(QWidget* parent, const char* name, const QString& text) {
     auto* box = new QCheckBox(text, parent);

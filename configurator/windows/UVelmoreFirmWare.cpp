@@ -4,6 +4,7 @@
 #include "configurator/IniFile.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/windows/FolderBrowser.h"
+#include "configurator/windows/Controls.h"
 #include "configurator/windows/Pictures.h"
 #include "configurator/windows/UAbout.h"
 #include "configurator/windows/Unewp.h"
@@ -41,19 +42,6 @@ bool IsFolder(const std::string& path) {
 void MakeFolderIfMissing(const std::string& path) {
     if (!IsFolder(path))
         ::mkdir(path.c_str(), 0777);
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& accessible) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAccessibleName(accessible);
-    return button;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
 }
 
 } // namespace
