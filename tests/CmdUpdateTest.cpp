@@ -1,4 +1,5 @@
 #include "tests/support/TempDir.h"
+#include "tests/support/UpdateDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -138,20 +139,6 @@ struct TFiles {
     }
     std::string Firmware, Bin, FirmwareBytes, ImageBytes;
 };
-
-std::vector<std::string> FilesEndingWith(const std::string& folder, const std::string& suffix) {
-    std::vector<std::string> found;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (const dirent* e = readdir(d)) {
-            const std::string name = e->d_name;
-            if (name.size() >= suffix.size() &&
-                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-                found.push_back(name);
-        }
-        closedir(d);
-    }
-    return found;
-}
 
 constexpr std::size_t ConfigOffset = 0x24000 - 0x4000;
 

@@ -13,6 +13,7 @@
 
 #include "tests/support/QtHelpers.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UpdateDevice.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,14 +52,6 @@ std::vector<pid_t> ProcessesMentioning(const std::string& marker) {
             pids.push_back(static_cast<pid_t>(std::stoi(name)));
     }
     return pids;
-}
-
-bool AnyReadBackFile(const std::string& folder) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec))
-        if (entry.path().extension() == ".b79")
-            return true;
-    return false;
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& text) {
@@ -119,8 +112,8 @@ TEST(EndToEnd, UpdateViaSerialUpdatesTheSimulatedConverter) {
     std::thread closer([&] {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (simulator.ReadCommands() >= expectedReads && !AnyReadBackFile(binFolder) &&
-                !AnyReadBackFile(MasterDir)) {
+            if (simulator.ReadCommands() >= expectedReads && FilesEndingWith(binFolder, ".b79").empty() &&
+                FilesEndingWith(MasterDir, ".b79").empty()) {
                 finished = true;
                 break;
             }
@@ -158,6 +151,6 @@ TEST(EndToEnd, UpdateViaSerialUpdatesTheSimulatedConverter) {
               std::vector<std::uint8_t>(BlockSize, 0xFF));
     EXPECT_EQ(simulator.ReadMemory(ConfigRegionFirst, BlockSize),
               Bytes(image + std::string(BlockSize - 29, '\0')));
-    EXPECT_FALSE(AnyReadBackFile(binFolder));
-    EXPECT_FALSE(AnyReadBackFile(MasterDir));
+    EXPECT_EQ(FilesEndingWith(binFolder, ".b79"), std::vector<std::string>{});
+    EXPECT_EQ(FilesEndingWith(MasterDir, ".b79"), std::vector<std::string>{});
 }

@@ -21,16 +21,6 @@
 
 namespace {
 
-TUpdateTimings ShortTimings() {
-    TUpdateTimings t;
-    t.StartDelayMs = 1;
-    t.TickMs = 5;
-    t.InitWaitMs = 3000; // ends as soon as the worker has tried its port
-    t.PauseMs = 5;
-    t.TurnMs = 2;
-    return t;
-}
-
 // Processes events until done() holds, at most `seconds`.
 bool ProcessUntil(const std::function<bool()>& done, double seconds = 30) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

@@ -55,16 +55,6 @@ public:
     int Pauses = 0;
 };
 
-TUpdateTimings ShortTimings() {
-    TUpdateTimings t;
-    t.StartDelayMs = 1;
-    t.TickMs = 5;
-    t.InitWaitMs = 3000; // ends as soon as the worker has tried its port
-    t.PauseMs = 5;
-    t.TurnMs = 2;
-    return t;
-}
-
 std::string Pattern(std::size_t n, int seed) {
     std::string s(n, '\0');
     for (std::size_t i = 0; i < n; ++i)
@@ -74,20 +64,6 @@ std::string Pattern(std::size_t n, int seed) {
 
 void MakeFolder(const std::string& path) {
     ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
-}
-
-std::vector<std::string> FilesEndingWith(const std::string& folder, const std::string& suffix) {
-    std::vector<std::string> found;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (const dirent* e = readdir(d)) {
-            const std::string name = e->d_name;
-            if (name.size() >= suffix.size() &&
-                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-                found.push_back(name);
-        }
-        closedir(d);
-    }
-    return found;
 }
 
 // A workspace like the configurator's: MASTER/vod50321.sim and a project bin folder with bank.bin.
