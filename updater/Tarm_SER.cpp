@@ -29,22 +29,6 @@ constexpr auto IdleBackstop = std::chrono::milliseconds(50);
 // Bytes taken from the port per read while a reply is collected.
 constexpr int ReadChunk = 512;
 
-struct TRegion {
-    std::uint32_t First;
-    std::uint32_t Last;
-    std::uint32_t Size() const { return Last - First + 1; }
-};
-
-bool RegionOf(int region, TRegion& out) {
-    if (region == 0)
-        out = {FirmwareRegionFirst, FirmwareRegionLast};
-    else if (region == 1)
-        out = {ConfigRegionFirst, ConfigRegionLast};
-    else
-        return false;
-    return true;
-}
-
 bool IsRegularFile(std::FILE* file) {
     struct stat st {};
     return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
@@ -91,16 +75,44 @@ void Tarm_SER::Notify() {
     Impl->Wake.notify_one();
 }
 
-std::int32_t Tarm_SER::StartRegionWrite(int region, std::int32_t& size) {
+bool RegionOf(int region, TRegion& out) {
+    if (region == 0)
+        out = {FirmwareRegionFirst, FirmwareRegionLast};
+    else if (region == 1)
+        out = {ConfigRegionFirst, ConfigRegionLast};
+    else
+        return false;
+    return true;
+}
+
+std::int32_t Tarm_SER::BeginStart(int region, TRegion& r) {
     if (State.load(std::memory_order_acquire) != StateIdle)
         return StartBusy;
-    TRegion r{};
     if (!RegionOf(region, r))
         return StartFileSizeRefused;
     ErrorSeen = false;
     MemorySpace = 0;
     StartAddress = r.First;
     Address = r.First;
+    return 0;
+}
+
+std::int32_t Tarm_SER::FinishStart(std::int32_t state) {
+    Impl->FilePath = FileName;
+    TransferFailed = false;
+    PortError.clear();
+    RetryCount = 0;
+    BlockCount = 0;
+    // Last: the worker takes the operation up once it sees State.
+    State.store(state, std::memory_order_release);
+    Notify();
+    return StartStarted;
+}
+
+std::int32_t Tarm_SER::StartRegionWrite(int region, std::int32_t& size) {
+    TRegion r{};
+    if (const std::int32_t refused = BeginStart(region, r))
+        return refused;
     TFile file(std::fopen(FileName.c_str(), "rb"));
     if (!file || !IsRegularFile(file.get()) || std::fseek(file.get(), 0, SEEK_END) != 0)
         return StartFileError;
@@ -115,40 +127,20 @@ std::int32_t Tarm_SER::StartRegionWrite(int region, std::int32_t& size) {
     EndAddress = r.First + static_cast<std::uint32_t>(length) - 1;
     std::rewind(file.get());
     Impl->File = std::move(file);
-    Impl->FilePath = FileName;
-    TransferFailed = false;
-    PortError.clear();
-    RetryCount = 0;
     ResendPending = 0;
-    BlockCount = 0;
-    State.store(StateRegionWrite, std::memory_order_release);
-    Notify();
-    return StartStarted;
+    return FinishStart(StateRegionWrite);
 }
 
 std::int32_t Tarm_SER::StartRegionRead(int region, std::int32_t length) {
-    if (State.load(std::memory_order_acquire) != StateIdle)
-        return StartBusy;
     TRegion r{};
-    if (!RegionOf(region, r))
-        return StartFileSizeRefused;
-    ErrorSeen = false;
-    MemorySpace = 0;
-    StartAddress = r.First;
-    Address = r.First;
+    if (const std::int32_t refused = BeginStart(region, r))
+        return refused;
     EndAddress = length == 0 ? r.Last : r.First + static_cast<std::uint32_t>(length) - 1;
     TFile file(std::fopen(FileName.c_str(), "wb"));
     if (!file)
         return StartFileError;
     Impl->File = std::move(file);
-    Impl->FilePath = FileName;
-    TransferFailed = false;
-    PortError.clear();
-    RetryCount = 0;
-    BlockCount = 0;
-    State.store(StateRegionRead, std::memory_order_release);
-    Notify();
-    return StartStarted;
+    return FinishStart(StateRegionRead);
 }
 
 void Tarm_SER::RequestReset() {

@@ -16,6 +16,16 @@ constexpr std::uint32_t ConfigRegionFirst = 0x24000;
 constexpr std::uint32_t ConfigRegionLast = 0x27FFF;
 constexpr int BlockSize = 128;
 
+// One region of the memory map, its last address inclusive.
+struct TRegion {
+    std::uint32_t First;
+    std::uint32_t Last;
+    std::uint32_t Size() const { return Last - First + 1; }
+};
+
+// Region 0 (firmware) or 1 (configuration); false for any other number.
+bool RegionOf(int region, TRegion& out);
+
 // Worker states.
 constexpr std::int32_t StateIdle = 0;
 constexpr std::int32_t StateRegionRead = 5;
@@ -85,6 +95,11 @@ public:
 
 private:
     struct TImpl;
+
+    // The start operations' common parts: the busy and region checks with the address fields
+    // (0 when the start may go on), and the fields set last, State the very last.
+    std::int32_t BeginStart(int region, TRegion& r);
+    std::int32_t FinishStart(std::int32_t state);
 
     void Execute();
     void OpenPort();

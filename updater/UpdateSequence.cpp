@@ -137,20 +137,20 @@ void TUpdateSequence::Record(int region, bool read, std::chrono::steady_clock::t
     Transfers.push_back(r);
 }
 
+void TUpdateSequence::ShowStart(bool started, int inProgress, int& line) {
+    line = started ? inProgress : PhaseError;
+    Show();
+    if (started)
+        Display.EnableProgressTick(true);
+}
+
 bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBack, int& line) {
     std::int32_t size = 0;
     WorkerPtr->FileName = file;
     auto started = std::chrono::steady_clock::now();
     const std::int32_t writeResult = WorkerPtr->StartRegionWrite(region, size);
     const bool writeStarted = writeResult == StartStarted;
-    if (writeStarted) {
-        line = PhaseWriting;
-        Show();
-        Display.EnableProgressTick(true);
-    } else {
-        line = PhaseError;
-        Show();
-    }
+    ShowStart(writeStarted, PhaseWriting, line);
     if (!Wait())
         return false;
     // A write that a port error ended, or a file the worker refuses for its size (empty, or longer
@@ -179,15 +179,9 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     WorkerPtr->FileName = name;
     started = std::chrono::steady_clock::now();
     const bool readStarted = WorkerPtr->StartRegionRead(region, size) == StartStarted;
-    if (readStarted) {
+    if (readStarted)
         PendingReadBack = name;
-        line = PhaseReading;
-        Show();
-        Display.EnableProgressTick(true);
-    } else {
-        line = PhaseError;
-        Show();
-    }
+    ShowStart(readStarted, PhaseReading, line);
     if (!Wait())
         return false;
     if (readStarted) {

@@ -107,6 +107,8 @@ public:
 
 private:
     void Show();
+    // A transfer's start: its line shows inProgress and the progress tick runs, or "Error".
+    void ShowStart(bool started, int inProgress, int& line);
     void Pause();
     // Turns until the progress tick has stopped; false when the user gave up meanwhile.
     bool Wait();
