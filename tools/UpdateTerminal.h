@@ -12,7 +12,7 @@
 // transfer (redrawn in place on a terminal, a line per tenth otherwise), and the frames when traced.
 class TTerminalDisplay : public TUpdateDisplay {
 public:
-    // `interrupted` turns non-zero when the user asks to give up (Ctrl-C).
+    // `interrupted` turns non-zero when the user asks to give up (Ctrl-C, SIGTERM, SIGHUP).
     TTerminalDisplay(std::FILE* out, bool inPlace, const volatile std::sig_atomic_t& interrupted, int tickMs);
     ~TTerminalDisplay() override;
 
@@ -22,6 +22,7 @@ public:
     bool ProgressTickEnabled() const override { return Ticking; }
     void ProcessEvents() override;
     bool Abandoned() const override { return Interrupted != 0; }
+    void ShowRetry(bool read, std::uint32_t address, std::int32_t retries) override;
 
     // One frame sent or read; may be called from the worker's thread.
     void Trace(bool sent, const std::string& bytes);

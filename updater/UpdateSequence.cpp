@@ -4,6 +4,7 @@
 #include "updater/ReadBackNames.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
 #include <utility>
 
@@ -22,11 +23,23 @@ void SleepMs(int ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// Milliseconds as seconds: "60", or "2.5" where a fraction remains.
+std::string SecondsText(int ms) {
+    char text[32];
+    if (ms % 1000 == 0)
+        std::snprintf(text, sizeof text, "%d", ms / 1000);
+    else
+        std::snprintf(text, sizeof text, "%.1f", ms / 1000.0);
+    return text;
+}
+
 } // namespace
 
 void TUpdateDisplay::Pause(int ms) {
     SleepMs(ms);
 }
+
+void TUpdateDisplay::ShowRetry(bool, std::uint32_t, std::int32_t) {}
 
 int ProgressPercent(std::uint32_t address, std::uint32_t start, std::uint32_t end) {
     const std::uint32_t done = address - start;
@@ -64,10 +77,14 @@ void TUpdateSequence::InitStep() {
     if (OnWorkerCreated)
         OnWorkerCreated(*WorkerPtr);
     WorkerPtr->Start();
-    // The port counts as not found unless it is open by the end of the init wait; once the worker
-    // has tried, waiting longer cannot change the outcome.
+    // The whole wait is the converter's time after the port opened and DTR rose: a first frame sent
+    // earlier may come before the boot loader listens. Only a port that failed to open ends it early,
+    // since waiting cannot change that outcome.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(Delays.InitWaitMs);
-    while (!WorkerPtr->OpenTried && std::chrono::steady_clock::now() < deadline)
+    const auto settled = [this] {
+        return WorkerPtr->OpenTried && (WorkerPtr->PortOpened == 0 || Delays.InitEndsOnceOpen);
+    };
+    while (!settled() && std::chrono::steady_clock::now() < deadline)
         SleepMs(std::min(Delays.TurnMs, Delays.InitWaitMs));
 }
 
@@ -77,6 +94,11 @@ void TUpdateSequence::ProgressTick() {
         return;
     }
     Display.SetProgress(ProgressPercent(WorkerPtr->Address, WorkerPtr->StartAddress, WorkerPtr->EndAddress));
+    const std::int32_t retries = WorkerPtr->RetryCount;
+    if (retries > RetriesShown) {
+        RetriesShown = retries;
+        Display.ShowRetry(ReadRunning, WorkerPtr->Address, retries);
+    }
     Display.ProcessEvents();
     if (WorkerPtr->State == StateIdle)
         Display.EnableProgressTick(false);
@@ -84,7 +106,21 @@ void TUpdateSequence::ProgressTick() {
 
 bool TUpdateSequence::Wait() {
     IdleSeen.reset();
+    GaveUp = false;
+    std::int32_t blocks = WorkerPtr ? WorkerPtr->BlockCount.load() : 0;
+    auto progressed = std::chrono::steady_clock::now();
     do {
+        if (WorkerPtr && Delays.GiveUpMs > 0 && !GaveUp && WorkerPtr->State != StateIdle) {
+            const auto now = std::chrono::steady_clock::now();
+            if (WorkerPtr->BlockCount != blocks) {
+                blocks = WorkerPtr->BlockCount;
+                progressed = now;
+            } else if (now - progressed >= std::chrono::milliseconds(Delays.GiveUpMs)) {
+                GaveUp = true;
+                WorkerPtr->AbandonTransfer("given up: no block written or read for " +
+                                           SecondsText(Delays.GiveUpMs) + " s");
+            }
+        }
         // The moment the worker went idle, within one turn; the tick notices it up to TickMs later.
         if (!IdleSeen && WorkerPtr && WorkerPtr->State == StateIdle)
             IdleSeen = std::chrono::steady_clock::now();
@@ -132,6 +168,7 @@ void TUpdateSequence::Record(int region, bool read, std::chrono::steady_clock::t
     const auto ended = IdleSeen ? *IdleSeen : std::chrono::steady_clock::now();
     r.Seconds = std::chrono::duration<double>(ended - started).count();
     r.Failed = WorkerPtr->TransferFailed;
+    r.GivenUp = r.Failed && GaveUp;
     if (r.Failed)
         r.PortError = WorkerPtr->PortError;
     Transfers.push_back(r);
@@ -148,6 +185,8 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     std::int32_t size = 0;
     WorkerPtr->FileName = file;
     auto started = std::chrono::steady_clock::now();
+    ReadRunning = false;
+    RetriesShown = 0;
     const std::int32_t writeResult = WorkerPtr->StartRegionWrite(region, size);
     const bool writeStarted = writeResult == StartStarted;
     ShowStart(writeStarted, PhaseWriting, line);
@@ -178,6 +217,8 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     const std::string name = ReadBackName(region);
     WorkerPtr->FileName = name;
     started = std::chrono::steady_clock::now();
+    ReadRunning = true;
+    RetriesShown = 0;
     const bool readStarted = WorkerPtr->StartRegionRead(region, size) == StartStarted;
     if (readStarted)
         PendingReadBack = name;

@@ -1,6 +1,7 @@
 #include "updater/windows/UUpdate.h"
 
 #include "common/MessageBox.h"
+#include "updater/CloseSignals.h"
 #include "updater/StatusTable.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@ namespace {
 const char* const Caption = "ZA50321 Serial Update";
 const QSize AutoClientSize(402, 162);
 const QSize EmptyClientSize(442, 237);
+constexpr int SignalWatchMs = 50;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const char* accessible, QRect where) {
     auto* label = new QLabel(QString::fromLatin1(text), parent);
@@ -202,9 +204,19 @@ void TFUpdate::ProcessEvents() {
 }
 
 int RunUpdaterProgram(const std::vector<std::string>& args) {
+    // A logout or a kill closes the window as its close button does: the transfer is given up and
+    // the read-back file removed before the program ends.
+    TCloseSignals closeSignals;
     TFUpdate window(args);
     FUpdate = &window;
     if (!window.EndRequested()) {
+        QTimer signalWatch;
+        signalWatch.setInterval(SignalWatchMs);
+        QObject::connect(&signalWatch, &QTimer::timeout, &window, [&window] {
+            if (TCloseSignals::Received())
+                window.close();
+        });
+        signalWatch.start();
         window.show();
         QApplication::exec();
     }
