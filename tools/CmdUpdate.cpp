@@ -186,6 +186,9 @@ int RunUpdate(const std::vector<std::string>& args) {
             if (trace)
                 display.Trace(sent, bytes);
         };
+        worker.OnRetry = [&display](bool read, std::uint32_t address, std::int32_t retries) {
+            display.ShowRetry(read, address, retries);
+        };
     };
     sequence.RunAutoUpdate();
     if (sequence.End == TSequenceEnd::Abandoned)

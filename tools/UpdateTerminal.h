@@ -22,8 +22,9 @@ public:
     bool ProgressTickEnabled() const override { return Ticking; }
     void ProcessEvents() override;
     bool Abandoned() const override { return Interrupted != 0; }
-    void ShowRetry(bool read, std::uint32_t address, std::int32_t retries) override;
 
+    // A block the worker repeats; may be called from the worker's thread.
+    void ShowRetry(bool read, std::uint32_t address, std::int32_t retries);
     // One frame sent or read; may be called from the worker's thread.
     void Trace(bool sent, const std::string& bytes);
     // A line of text of the caller's own, after any progress bar.

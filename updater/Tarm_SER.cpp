@@ -37,8 +37,13 @@ std::FILE* OpenForReading(const std::string& path) {
     if (fd < 0)
         return nullptr;
     std::FILE* file = ::fdopen(fd, "rb");
-    if (!file)
+    if (!file) {
         ::close(fd);
+        return nullptr;
+    }
+    // Unbuffered: each block is read from the file as it is sent, so a file cut short meanwhile
+    // is noticed at the block it affects.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     return file;
 }
 
@@ -284,7 +289,9 @@ void Tarm_SER::WriteStep() {
     } else {
         ErrorSeen = true;
         ResendPending = 1;
-        ++RetryCount;
+        const std::int32_t retries = ++RetryCount;
+        if (OnRetry)
+            OnRetry(false, Address, retries);
     }
     if (Address > EndAddress)
         FinishTransfer();
@@ -308,7 +315,9 @@ void Tarm_SER::ReadStep() {
         return;
     }
     ErrorSeen = true;
-    ++RetryCount;
+    const std::int32_t retries = ++RetryCount;
+    if (OnRetry)
+        OnRetry(true, Address, retries);
     if (!Interrupted())
         std::this_thread::sleep_for(std::chrono::milliseconds(Timings.PollMs));
 }

@@ -98,6 +98,9 @@ public:
 
     // Called on the worker thread with every frame sent (Sent true) and every reply read.
     std::function<void(bool sent, const std::string& bytes)> OnFrame;
+    // Called on the worker thread each time a block is to be repeated (a write not acknowledged, a
+    // read without a good reply), with its address and RetryCount so far.
+    std::function<void(bool read, std::uint32_t address, std::int32_t retries)> OnRetry;
 
 private:
     struct TImpl;

@@ -39,8 +39,6 @@ void TUpdateDisplay::Pause(int ms) {
     SleepMs(ms);
 }
 
-void TUpdateDisplay::ShowRetry(bool, std::uint32_t, std::int32_t) {}
-
 int ProgressPercent(std::uint32_t address, std::uint32_t start, std::uint32_t end) {
     const std::uint32_t done = address - start;
     const std::uint32_t total = end - start;
@@ -94,11 +92,6 @@ void TUpdateSequence::ProgressTick() {
         return;
     }
     Display.SetProgress(ProgressPercent(WorkerPtr->Address, WorkerPtr->StartAddress, WorkerPtr->EndAddress));
-    const std::int32_t retries = WorkerPtr->RetryCount;
-    if (retries > RetriesShown) {
-        RetriesShown = retries;
-        Display.ShowRetry(ReadRunning, WorkerPtr->Address, retries);
-    }
     Display.ProcessEvents();
     if (WorkerPtr->State == StateIdle)
         Display.EnableProgressTick(false);
@@ -185,8 +178,6 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     std::int32_t size = 0;
     WorkerPtr->FileName = file;
     auto started = std::chrono::steady_clock::now();
-    ReadRunning = false;
-    RetriesShown = 0;
     const std::int32_t writeResult = WorkerPtr->StartRegionWrite(region, size);
     const bool writeStarted = writeResult == StartStarted;
     ShowStart(writeStarted, PhaseWriting, line);
@@ -217,8 +208,6 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     const std::string name = ReadBackName(region);
     WorkerPtr->FileName = name;
     started = std::chrono::steady_clock::now();
-    ReadRunning = true;
-    RetriesShown = 0;
     const bool readStarted = WorkerPtr->StartRegionRead(region, size) == StartStarted;
     if (readStarted)
         PendingReadBack = name;

@@ -45,9 +45,6 @@ public:
     virtual bool Abandoned() const = 0;
     // Sleeps without processing events.
     virtual void Pause(int ms);
-    // The worker repeated a block: retries failed exchanges so far in the transfer, address the
-    // block's. Called from the progress tick when the count has grown.
-    virtual void ShowRetry(bool read, std::uint32_t address, std::int32_t retries);
 
     // Set by the sequence: the body of one progress tick.
     std::function<void()> OnProgressTick;
@@ -134,8 +131,6 @@ private:
     std::unique_ptr<Tarm_SER> WorkerPtr;
     std::string PendingReadBack; // a read-back file that exists and is not yet compared
     std::optional<std::chrono::steady_clock::time_point> IdleSeen;
-    bool ReadRunning = false;
-    std::int32_t RetriesShown = 0;
     bool GaveUp = false;
 };
 
