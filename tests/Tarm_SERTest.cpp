@@ -392,13 +392,13 @@ TEST(Tarm_SER, BytesThatNeverPauseEndTheWaitAndTheBlockIsSentAgain) {
         return std::string();
     });
     self = &peer;
-    Tarm_SER worker;
+    TTempDir dir;
     TFrameLog log;
+    Tarm_SER worker; // stopped before the log and the folder go
     log.Attach(worker);
     worker.Timings.PollMs = 20; // many times the gap between two bytes of chatter
     worker.Timings.AckPolls = 30;
     ASSERT_TRUE(StartWorker(worker, peer.Path));
-    TTempDir dir;
     WriteFileBytes(dir / "f.bin", Pattern(128, 11));
     worker.FileName = dir / "f.bin";
     std::int32_t size = 0;

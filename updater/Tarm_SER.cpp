@@ -9,11 +9,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 static_assert(BlockSize == FrameDataBytes, "a block is what one frame carries");
 
@@ -30,22 +27,6 @@ constexpr auto IdleBackstop = std::chrono::milliseconds(50);
 
 // Bytes taken from the port per read while a reply is collected.
 constexpr int ReadChunk = 512;
-
-// Opens without waiting for a writer, should the path name a FIFO.
-std::FILE* OpenForReading(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (!file) {
-        ::close(fd);
-        return nullptr;
-    }
-    // Unbuffered: each block is read from the file as it is sent, so a file cut short meanwhile
-    // is noticed at the block it affects.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    return file;
-}
 
 std::string SystemError(const std::string& what, const std::string& path, int error) {
     return what + " " + path + ": " + std::strerror(error);
@@ -127,14 +108,21 @@ std::int32_t Tarm_SER::StartRegionWrite(int region, std::int32_t& size) {
     TRegion r{};
     if (const std::int32_t refused = BeginStart(region, r))
         return refused;
-    TFile file(OpenForReading(FileName));
-    struct stat st {};
-    if (!file || ::fstat(::fileno(file.get()), &st) != 0 || S_ISDIR(st.st_mode))
+    // Looked at before it is opened: opening a FIFO would wait for a writer.
+    std::error_code error;
+    const std::filesystem::file_type type = std::filesystem::status(FileName, error).type();
+    if (error || type == std::filesystem::file_type::directory)
         return StartFileError;
     // A device node or a FIFO has no length to announce: it is refused like an empty file instead
     // of being sent as nothing.
-    if (!S_ISREG(st.st_mode))
+    if (type != std::filesystem::file_type::regular)
         return StartFileSizeRefused;
+    TFile file(std::fopen(FileName.c_str(), "rb"));
+    if (!file)
+        return StartFileError;
+    // Unbuffered: each block is read from the file as it is sent, so a file cut short meanwhile is
+    // noticed at the block it affects.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
     if (std::fseek(file.get(), 0, SEEK_END) != 0)
         return StartFileError;
     const long length = std::ftell(file.get());
