@@ -464,8 +464,9 @@ TEST(Tarm_SER, SplitAndNoisyRepliesAreTakenWhole) {
     ASSERT_EQ(rig.Write(1, file), StartStarted);
     EXPECT_EQ(Bytes(rig.Simulator.ReadMemory(ConfigRegionFirst, 384)), file);
     EXPECT_EQ(rig.Read(1, 384), file);
+    // No count of retries is asserted: a machine loaded enough to hold the second half back past the
+    // settling time makes a resend, which is right; what must not happen is a resend for ever.
     EXPECT_EQ(rig.Worker.BlockCount.load(), 3);
-    EXPECT_EQ(rig.Worker.RetryCount.load(), 0);
     for (const auto& reply : rig.Log.Received()) {
         if (reply.size() > 8) { // a data reply: digits among blanks and line ends
             EXPECT_NE(reply.find("\r\n"), std::string::npos);
