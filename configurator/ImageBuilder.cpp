@@ -9,8 +9,6 @@
 #include <filesystem>
 #include <string>
 
-#include <unistd.h>
-
 std::uint8_t ImageBuffer[ImageCapacity];
 std::int32_t ImageLength = 0;
 
@@ -83,9 +81,6 @@ void WriteImage() {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::is_directory(folder, ec))
-        throw EImageError("Unable to write to " + path);
-    // A write-protected image is refused rather than replaced by the rename.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
         throw EImageError("Unable to write to " + path);
     const std::string bytes(reinterpret_cast<const char*>(ImageBuffer),
                             static_cast<std::size_t>(ImageLength));
