@@ -55,7 +55,9 @@ void BuildImage() {
     try {
         LoadParamDocument(XML0, path);
         const pugi::xml_node root = XML0.document_element();
-        out.Byte(RequiredNumber(root, CanBr) + 1);
+        // Only the low byte of the code is kept: adding in unsigned arithmetic gives it for every
+        // integer the file may hold, 2147483647 included, without a signed overflow.
+        out.Byte(static_cast<int>((static_cast<std::uint32_t>(RequiredNumber(root, CanBr)) + 1u) & 0xFFu));
         out.Byte(RequiredNumber(root, CanType));
         RequiredAddress(out, root, AddIp, AddIpAttributes);
         RequiredAddress(out, root, Subnet, SubnetAttributes);
