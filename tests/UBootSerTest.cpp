@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,76 @@ TEST_F(Wizard, MissingUpdaterIsReportedWithTheReason) {
     ASSERT_EQ(Messages.Messages().size(), 1u);
     EXPECT_EQ(Messages.Messages()[0].Text,
               "Cannot start " + ExeFolder + "/Ser_50321_Update: No such file or directory");
+}
+
+TEST_F(Wizard, CoveredFirstPageIsOutOfKeyboardReach) {
+    TVirtualPort port(Dir / "dev", "ttyZE7");
+    InWizard([&] {
+        FBootSer->LbButton1->setFocus();
+        QTest::keyClick(FBootSer->LbButton1, Qt::Key_Space); // Connect
+        QTest::keyClick(FBootSer->LbButton1, Qt::Key_Tab);
+        ASSERT_EQ(FBootSer->focusWidget(), FBootSer->LbButton3);
+        QTest::keyClick(FBootSer->LbButton3, Qt::Key_Tab);
+        ASSERT_EQ(FBootSer->focusWidget(), FBootSer->LbButton2);
+        QTest::keyClick(FBootSer->LbButton2, Qt::Key_Space); // Next
+        ASSERT_TRUE(FBootSer->Panel1->isVisible());
+        // Twice round the whole chain, backwards and forwards, pressing Space on nothing but options.
+        for (const Qt::Key key : {Qt::Key_Backtab, Qt::Key_Tab}) {
+            for (int i = 0; i < 14; ++i) {
+                QWidget* focus = FBootSer->focusWidget();
+                ASSERT_TRUE(focus && FBootSer->Panel1->isAncestorOf(focus))
+                    << (focus ? focus->objectName().toStdString() : "no focus") << " has the focus";
+                QTest::keyClick(focus, key);
+            }
+        }
+        QTest::keyClick(FBootSer->focusWidget(), Qt::Key_Return);
+        EXPECT_FALSE(FBootSer->Comm1.IsOpen());
+        EXPECT_TRUE(FBootSer->isVisible());
+    });
+    EXPECT_TRUE(Messages.Messages().empty());
+}
+
+TEST_F(Wizard, RestoringTheMinimisedWizardStaysOnItsPage) {
+    TVirtualPort port(Dir / "dev", "ttyZE8");
+    InWizard([&] {
+        FBootSer->LbButton1->click();
+        FBootSer->LbButton2->click();
+        FBootSer->setWindowState(Qt::WindowMinimized);
+        FBootSer->setWindowState(Qt::WindowNoState);
+        EXPECT_TRUE(FBootSer->Panel1->isVisible());
+        EXPECT_FALSE(FBootSer->Label1->isVisible());
+        EXPECT_FALSE(FBootSer->LbButton1->isEnabled());
+        EXPECT_FALSE(FBootSer->Comm1.IsOpen());
+    });
+}
+
+TEST_F(Wizard, PathWithADoubleQuoteStartsNothing) {
+    TVirtualPort port(Dir / "dev", "ttyZE9");
+    InstallStandIn();
+    const std::string quoted = Dir / "say \"hi\"";
+    ASSERT_EQ(::mkdir(quoted.c_str(), 0777), 0);
+    const struct {
+        std::string* Value;
+        std::string Named;
+    } cases[] = {
+        {&ExeDir, quoted},
+        {&MasterDir, quoted + "/vod50321.sim"},
+        {&ProjectDir, quoted + "/bin/"},
+    };
+    for (const auto& c : cases) {
+        const std::string kept = *c.Value;
+        *c.Value = quoted;
+        InWizard([&] {
+            FBootSer->LbButton1->click();
+            FBootSer->LbButton2->click();
+            FBootSer->LbButton4->click();
+        });
+        *c.Value = kept;
+        EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"Cannot start the updater: the path " + c.Named +
+                                                             " contains a double quote."});
+        Messages.Clear();
+    }
+    EXPECT_FALSE(PathExists(ArgsFile()));
 }
 
 TEST_F(Wizard, ControlsCarryTheirTexts) {

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 TFBootSer* FBootSer = nullptr;
@@ -123,9 +124,17 @@ TFBootSer::TFBootSer(QWidget* parent)
 
 TFBootSer::~TFBootSer() = default;
 
+void TFBootSer::CoverFirstPage(bool covered) {
+    Panel1->setVisible(covered);
+    // Covered controls stay visible underneath; disabled, neither Tab nor a default-button key
+    // reaches them (a covered Connect would reopen the port the updater needs).
+    for (QWidget* w : std::initializer_list<QWidget*>{CB_Com, LbButton1, LbButton2, LbButton3})
+        w->setEnabled(!covered);
+}
+
 void TFBootSer::FormShow() {
     Label1->setText(FirstLabel);
-    Panel1->hide();
+    CoverFirstPage(false);
     Connected = false;
     for (QWidget* w :
          std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, Label6, LbButton5})
@@ -163,7 +172,7 @@ void TFBootSer::LbButton2Click() {
         return;
     }
     Panel1->setGeometry(0, 0, width(), height());
-    Panel1->show();
+    CoverFirstPage(true);
     Panel1->raise();
     for (QWidget* w :
          std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, Label6, LbButton5})
@@ -186,6 +195,15 @@ std::string TFBootSer::UpdaterParameters() const {
 }
 
 void TFBootSer::LbButton4Click() {
+    // The parameter text puts these between double quotes, and the updater's rules have no escape
+    // for a quote inside: it would end the argument early and shift or split the rest.
+    for (const std::string& path : {ExeDir, MasterDir + "/vod50321.sim", ProjectDir + "/bin/"}) {
+        if (path.find('"') != std::string::npos) {
+            ShowMessageBox("Cannot start the updater: the path " + path + " contains a double quote.",
+                           std::string(), TMessageIcon::Error);
+            return;
+        }
+    }
     const std::string program = ExeDir + "/Ser_50321_Update";
     const TRunOutcome outcome = RunAndWait(program, UpdaterParameters(), false, GiveUpMs);
     if (!outcome.Started)
@@ -200,7 +218,9 @@ void TFBootSer::FormClose() {
 }
 
 void TFBootSer::showEvent(QShowEvent* event) {
-    FormShow();
+    // Restoring a minimised wizard shows it again spontaneously: it stays on its page.
+    if (!event->spontaneous())
+        FormShow();
     QDialog::showEvent(event);
 }
 

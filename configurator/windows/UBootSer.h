@@ -64,6 +64,10 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Shows or hides Panel1 and takes the first page's controls out of reach while it covers them.
+    void CoverFirstPage(bool covered);
 };
 
 extern TFBootSer* FBootSer;
