@@ -19,6 +19,7 @@
 
 TFBootSer* FBootSer = nullptr;
 std::string TFBootSer::DeviceFolder = "/dev";
+std::string TFBootSer::UserPortFolder = ::UserPortFolder();
 int TFBootSer::GiveUpMs = RunAndWaitGiveUpMs;
 
 namespace {
@@ -137,6 +138,9 @@ void TFBootSer::RefreshComPorts() {
     CB_Com->clear();
     for (const auto& name : ListComPorts(DeviceFolder))
         CB_Com->addItem(QString::fromStdString(name));
+    // Virtual ports linked in the user's own port folder, shown by their full path.
+    for (const auto& path : ListUserComPorts(UserPortFolder))
+        CB_Com->addItem(QString::fromStdString(path));
     if (CB_Com->count() > 0)
         CB_Com->setCurrentIndex(0);
 }
@@ -148,7 +152,7 @@ void TFBootSer::LbButton1Click() {
     } catch (const std::exception&) {
     }
     try {
-        Comm1.SetDeviceName(DeviceFolder + "/" + CB_Com->currentText().toStdString());
+        Comm1.SetDeviceName(DevicePath());
         Comm1.Open();
         Comm1.SetDtr(true);
         Connected = true;
@@ -174,8 +178,13 @@ void TFBootSer::LbButton2Click() {
     }
 }
 
+std::string TFBootSer::DevicePath() const {
+    const std::string shown = CB_Com->currentText().toStdString();
+    return shown.compare(0, 1, "/") == 0 ? shown : DeviceFolder + "/" + shown;
+}
+
 std::string TFBootSer::UpdaterParameters() const {
-    std::string text = DeviceFolder + "/" + CB_Com->currentText().toStdString() + " ";
+    std::string text = DevicePath() + " ";
     text += CB_Firm->isChecked() ? "FW " : "NO ";
     text += CB_RFirm->isChecked() ? "FR " : "NO ";
     text += CB_Proj->isChecked() ? "PW " : "NO ";
