@@ -3,3 +3,4 @@ ze_add_test(NAME UVelmoreFirmWareTest QT SOURCES UVelmoreFirmWareTest.cpp LIBS z
 ze_add_test(NAME UBootSerTest QT SOURCES UBootSerTest.cpp LIBS ze_configurator_ui)
 ze_add_test(NAME FolderBrowserTest QT SOURCES FolderBrowserTest.cpp LIBS ze_configurator_ui)
 ze_add_test(NAME ProgramPathTest SOURCES ProgramPathTest.cpp LIBS ze_configurator)
+ze_add_test(NAME KeyboardAccessTest QT SOURCES KeyboardAccessTest.cpp LIBS ze_configurator_ui)

@@ -72,6 +72,7 @@ TFBootSer::TFBootSer(QWidget* parent)
     Label6 = MakeLabel(this, "Label6", "5 - Check the BOOT led. It must blink quickly");
     LbButton3 = MakeButton(this, "LbButton3", "Cancel", "Cancel");
     LbButton2 = MakeButton(this, "LbButton2", "Next", "Next");
+    LbButton1->setDefault(true); // Enter on the chosen port connects
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(Label1, 0, 0, 1, 4);
@@ -127,6 +128,7 @@ TFBootSer::~TFBootSer() = default;
 void TFBootSer::FormShow() {
     Label1->setText(FirstLabel);
     Panel1->hide();
+    LbButton1->setDefault(true);
     Connected = false;
     for (QWidget* w :
          std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, Label6, LbButton5})
@@ -169,6 +171,7 @@ void TFBootSer::LbButton2Click() {
     Panel1->setGeometry(0, 0, width(), height());
     Panel1->show();
     Panel1->raise();
+    LbButton4->setDefault(true);
     for (QWidget* w :
          std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, Label6, LbButton5})
         w->hide();
