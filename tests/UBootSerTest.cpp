@@ -3,6 +3,7 @@
 #include "configurator/ProjectPaths.h"
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
+#include "serial/ComPortProbe.h"
 
 #include "tests/support/QtHelpers.h"
 #include "tests/support/TempDir.h"
@@ -51,6 +52,7 @@ protected:
         ASSERT_EQ(::mkdir((Dir / "Prog Folder").c_str(), 0777), 0);
         ExeFolder = Dir / "Prog Folder";
         TFBootSer::DeviceFolder = Dir / "dev";
+        TFBootSer::UserPortFolder = Dir / "ports";
         TFBootSer::GiveUpMs = 20000;
         Windows = std::make_unique<TConfiguratorWindows>(ExeFolder + "/Velmora_RAZ2Idi");
         ASSERT_EQ(::mkdir((ProjectsDir + "/Plant 1").c_str(), 0777), 0);
@@ -61,6 +63,7 @@ protected:
     void TearDown() override {
         Windows.reset();
         TFBootSer::DeviceFolder = "/dev";
+        TFBootSer::UserPortFolder = ::UserPortFolder();
     }
 
     // A stand-in updater that records the arguments it received, one a line, after sleeping.
@@ -114,6 +117,27 @@ TEST_F(Wizard, ExecutePassesTheSevenArgumentsExactly) {
                               "/PROJECTS/Plant 1/bin/\"");
     EXPECT_EQ(ReadFileBytes(ArgsFile()), dev + "\nFW\nFR\nPW\nNO\n" + ExeFolder + "/MASTER/vod50321.sim\n" +
                                              ExeFolder + "/PROJECTS/Plant 1/bin/\n---\n");
+}
+
+TEST_F(Wizard, APortInTheUserPortFolderIsListedAndUsedByItsFullPath) {
+    ASSERT_EQ(::mkdir((Dir / "ports").c_str(), 0700), 0);
+    TVirtualPort devPort(Dir / "dev", "ttyUSB0");
+    TVirtualPort userPort(Dir / "ports", "ttyZE50321");
+    InstallStandIn();
+    const std::string linked = Dir / "ports/ttyZE50321";
+    InWizard([&] {
+        ASSERT_EQ(FBootSer->CB_Com->count(), 2);
+        EXPECT_EQ(FBootSer->CB_Com->itemText(0).toStdString(), "ttyUSB0");
+        EXPECT_EQ(FBootSer->CB_Com->itemText(1).toStdString(), linked);
+        FBootSer->CB_Com->setCurrentIndex(1);
+        FBootSer->LbButton1->click();
+        FBootSer->LbButton2->click();
+        FBootSer->LbButton4->click();
+    });
+    EXPECT_TRUE(Messages.Messages().empty());
+    EXPECT_EQ(ReadFileBytes(ArgsFile()), linked + "\nFW\nFR\nPW\nPR\n" + ExeFolder +
+                                             "/MASTER/vod50321.sim\n" + ExeFolder +
+                                             "/PROJECTS/Plant 1/bin/\n---\n");
 }
 
 TEST_F(Wizard, AllOptionsClearAndExecuteTwice) {

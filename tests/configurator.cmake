@@ -5,3 +5,5 @@ ze_add_test(NAME UBootSerTest QT SOURCES UBootSerTest.cpp LIBS ze_configurator_u
 ze_add_test(NAME FolderBrowserTest QT SOURCES FolderBrowserTest.cpp LIBS ze_configurator_ui)
 ze_add_test(NAME SafeFileTest SOURCES SafeFileTest.cpp LIBS ze_configurator)
 ze_add_test(NAME MessageBoxTest QT SOURCES MessageBoxTest.cpp LIBS ze_common)
+ze_add_test(NAME ProgramPathTest SOURCES ProgramPathTest.cpp LIBS ze_configurator)
+ze_add_test(NAME KeyboardAccessTest QT SOURCES KeyboardAccessTest.cpp LIBS ze_configurator_ui)

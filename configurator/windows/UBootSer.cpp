@@ -20,6 +20,7 @@
 
 TFBootSer* FBootSer = nullptr;
 std::string TFBootSer::DeviceFolder = "/dev";
+std::string TFBootSer::UserPortFolder = ::UserPortFolder();
 int TFBootSer::GiveUpMs = RunAndWaitGiveUpMs;
 
 namespace {
@@ -72,6 +73,7 @@ TFBootSer::TFBootSer(QWidget* parent)
     Label6 = MakeLabel(this, "Label6", "5 - Check the BOOT led. It must blink quickly");
     LbButton3 = MakeButton(this, "LbButton3", "Cancel", "Cancel");
     LbButton2 = MakeButton(this, "LbButton2", "Next", "Next");
+    LbButton1->setDefault(true); // Enter on the chosen port connects
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(Label1, 0, 0, 1, 4);
@@ -135,6 +137,7 @@ void TFBootSer::CoverFirstPage(bool covered) {
 void TFBootSer::FormShow() {
     Label1->setText(FirstLabel);
     CoverFirstPage(false);
+    LbButton1->setDefault(true);
     Connected = false;
     for (QWidget* w :
          std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, Label6, LbButton5})
@@ -146,6 +149,9 @@ void TFBootSer::RefreshComPorts() {
     CB_Com->clear();
     for (const auto& name : ListComPorts(DeviceFolder))
         CB_Com->addItem(QString::fromStdString(name));
+    // Virtual ports linked in the user's own port folder, shown by their full path.
+    for (const auto& path : ListUserComPorts(UserPortFolder))
+        CB_Com->addItem(QString::fromStdString(path));
     if (CB_Com->count() > 0)
         CB_Com->setCurrentIndex(0);
 }
@@ -157,7 +163,7 @@ void TFBootSer::LbButton1Click() {
     } catch (const std::exception&) {
     }
     try {
-        Comm1.SetDeviceName(DeviceFolder + "/" + CB_Com->currentText().toStdString());
+        Comm1.SetDeviceName(DevicePath());
         Comm1.Open();
         Comm1.SetDtr(true);
         Connected = true;
@@ -174,6 +180,7 @@ void TFBootSer::LbButton2Click() {
     Panel1->setGeometry(0, 0, width(), height());
     CoverFirstPage(true);
     Panel1->raise();
+    LbButton4->setDefault(true);
     for (QWidget* w :
          std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, Label6, LbButton5})
         w->hide();
@@ -183,8 +190,13 @@ void TFBootSer::LbButton2Click() {
     }
 }
 
+std::string TFBootSer::DevicePath() const {
+    const std::string shown = CB_Com->currentText().toStdString();
+    return shown.compare(0, 1, "/") == 0 ? shown : DeviceFolder + "/" + shown;
+}
+
 std::string TFBootSer::UpdaterParameters() const {
-    std::string text = DeviceFolder + "/" + CB_Com->currentText().toStdString() + " ";
+    std::string text = DevicePath() + " ";
     text += CB_Firm->isChecked() ? "FW " : "NO ";
     text += CB_RFirm->isChecked() ? "FR " : "NO ";
     text += CB_Proj->isChecked() ? "PW " : "NO ";

@@ -51,11 +51,16 @@ public:
     void LbButton4Click();
     void FormClose();
 
+    // The device the chosen port names: DeviceFolder + "/" + a name from there, or the full path
+    // of a port in the user's port folder.
+    std::string DevicePath() const;
+
     // The seven-argument parameter text for the updater, from the current choices.
     std::string UpdaterParameters() const;
 
     // Where the port probe looks and how long Execute waits; tests change them.
     static std::string DeviceFolder;
+    static std::string UserPortFolder;
     static int GiveUpMs;
 
     void done(int result) override;

@@ -31,11 +31,17 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const cha
     return label;
 }
 
-void SetLine(QLabel* label, TStatusLine line, int code) {
+// A screen reader reads a status line as its caption and current text: "FIRMWARE : Write in Progress...".
+void ExposeLine(QLabel* caption, QLabel* label) {
+    label->setAccessibleName(caption->text() + " " + label->text());
+}
+
+void SetLine(QLabel* caption, QLabel* label, TStatusLine line, int code) {
     const TStatusEntry* entry = StatusEntry(line, code);
     if (!entry)
         return;
     label->setText(QString::fromLatin1(entry->Text));
+    ExposeLine(caption, label);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(entry->Colour.R, entry->Colour.G, entry->Colour.B));
     label->setPalette(palette);
@@ -64,6 +70,9 @@ TFUpdate::TFUpdate(const std::vector<std::string>& args, TUpdateTimings timings,
     Label4->setBuddy(LInit);
     Label6->setBuddy(LFirm);
     Label8->setBuddy(LProj);
+    ExposeLine(Label4, LInit);
+    ExposeLine(Label6, LFirm);
+    ExposeLine(Label8, LProj);
     GPB = new QProgressBar(Panel_Auto);
     GPB->setObjectName("GPB");
     GPB->setAccessibleName("Transfer progress");
@@ -178,9 +187,9 @@ void TFUpdate::Button2Click() {
 }
 
 void TFUpdate::ShowStatus(int init, int firmware, int project) {
-    SetLine(LInit, TStatusLine::Init, init);
-    SetLine(LFirm, TStatusLine::Firmware, firmware);
-    SetLine(LProj, TStatusLine::Project, project);
+    SetLine(Label4, LInit, TStatusLine::Init, init);
+    SetLine(Label6, LFirm, TStatusLine::Firmware, firmware);
+    SetLine(Label8, LProj, TStatusLine::Project, project);
     ProcessEvents();
 }
 
