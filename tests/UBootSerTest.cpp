@@ -218,6 +218,9 @@ TEST_F(Wizard, SecondShowingStartsAgainButKeepsTheOptions) {
         EXPECT_FALSE(FBootSer->Panel1->isVisible());
         EXPECT_TRUE(FBootSer->Label1->isVisible());
         EXPECT_FALSE(FBootSer->Connected);
+        for (QWidget* w : std::initializer_list<QWidget*>{FBootSer->CB_Com, FBootSer->LbButton1,
+                                                          FBootSer->LbButton2, FBootSer->LbButton3})
+            EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
         EXPECT_EQ(FBootSer->Label1->text(), "Follow these steps to update the ZE50321 from RS232:");
         ASSERT_EQ(FBootSer->CB_Com->count(), 2);
         EXPECT_EQ(FBootSer->CB_Com->itemText(0), "ttyZE4");
