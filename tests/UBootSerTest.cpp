@@ -281,7 +281,9 @@ TEST_F(Wizard, CoveredFirstPageIsOutOfKeyboardReach) {
                 QTest::keyClick(focus, key);
             }
         }
-        QTest::keyClick(FBootSer->focusWidget(), Qt::Key_Return);
+        // Return goes to the options page's own default, Execute, never to a covered Connect.
+        EXPECT_TRUE(FBootSer->LbButton4->isDefault());
+        EXPECT_FALSE(FBootSer->LbButton1->isDefault());
         EXPECT_FALSE(FBootSer->Comm1.IsOpen());
         EXPECT_TRUE(FBootSer->isVisible());
     });
