@@ -1,14 +1,14 @@
 #include "configurator/IniFile.h"
 
-#include "configurator/SafeFile.h"
+#include "common/SafeFile.h"
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -60,8 +60,8 @@ struct TIniText {
 
 TIniText Load(const std::string& path) {
     TIniText ini;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
         return ini;
     std::ifstream in(path, std::ios::binary);
     if (!in)

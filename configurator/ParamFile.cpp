@@ -1,6 +1,6 @@
 #include "configurator/ParamFile.h"
 
-#include "configurator/SafeFile.h"
+#include "common/SafeFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,8 +12,6 @@
 #include <iterator>
 #include <sstream>
 #include <vector>
-
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -264,7 +262,7 @@ std::string SerializeParamDocument(const pugi::xml_document& doc) {
 
 void SaveParamDocument(const pugi::xml_document& doc, const std::string& path) {
     // Renaming would replace a write-protected file silently: its protection is honoured here.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
+    if (IsWriteProtected(path))
         throw EParamWriteError("cannot save " + path + ": " + std::strerror(errno));
     if (!WriteFileReplacing(path, SerializeParamDocument(doc)))
         throw EParamWriteError("cannot save " + path + ": " + std::strerror(errno));

@@ -1,5 +1,6 @@
 #include "serial/CommPort.h"
 
+#include "common/UniqueFd.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,6 @@
 
 namespace {
 
-const char* const DefaultDevDir = "/dev";
-
 void PrintHelp(std::FILE* out) {
     std::fprintf(out, "Usage: ze50321 ports [--dev DIR]\n\n"
                       "Lists the serial ports that exist, one device path per line, in natural order\n"
@@ -25,7 +23,7 @@ int RunPorts(const std::vector<std::string>& args) {
         PrintHelp(stdout);
         return 0;
     }
-    std::string devDir = DefaultDevDir;
+    std::string devDir = DefaultPortFolder;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--dev" && i + 1 < args.size()) {
             devDir = args[++i];
@@ -41,6 +39,6 @@ int RunPorts(const std::vector<std::string>& args) {
     if (ports.empty())
         std::fprintf(stderr, "ze50321 ports: no serial ports found in %s\n", devDir.c_str());
     for (const auto& name : ports)
-        std::printf("%s/%s\n", devDir == "/" ? "" : devDir.c_str(), name.c_str());
+        std::printf("%s\n", ComPortPath(name, devDir).c_str());
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "tools/Commands.h"
 #include "tools/UpdateTerminal.h"
 
+#include "common/Terminal.h"
 #include "updater/CommandLine.h"
 #include "updater/StatusTable.h"
 #include "updater/UpdateSequence.h"
@@ -10,8 +11,6 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -168,7 +167,7 @@ int RunUpdate(const std::vector<std::string>& args) {
 
     TInterruptGuard interruptGuard;
     const TUpdateTimings timings;
-    TTerminalDisplay display(stdout, ::isatty(STDOUT_FILENO) == 1, Interrupted, timings.TickMs);
+    TTerminalDisplay display(stdout, IsTerminal(stdout), Interrupted, timings.TickMs);
     std::atomic<unsigned long long> lineBytes{0};
     TUpdateSequence sequence(arguments, display, timings);
     sequence.OnWorkerCreated = [&](Tarm_SER& worker) {

@@ -9,9 +9,9 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
-
-#include <sys/stat.h>
+#include <system_error>
 
 static_assert(BlockSize == FrameDataBytes, "a block is what one frame carries");
 
@@ -29,9 +29,9 @@ constexpr auto IdleBackstop = std::chrono::milliseconds(50);
 // Bytes taken from the port per read while a reply is collected.
 constexpr int ReadChunk = 512;
 
-bool IsRegularFile(std::FILE* file) {
-    struct stat st {};
-    return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
 }
 
 std::string SystemError(const std::string& what, const std::string& path, int error) {
@@ -114,7 +114,7 @@ std::int32_t Tarm_SER::StartRegionWrite(int region, std::int32_t& size) {
     if (const std::int32_t refused = BeginStart(region, r))
         return refused;
     TFile file(std::fopen(FileName.c_str(), "rb"));
-    if (!file || !IsRegularFile(file.get()) || std::fseek(file.get(), 0, SEEK_END) != 0)
+    if (!file || !IsRegularFile(FileName) || std::fseek(file.get(), 0, SEEK_END) != 0)
         return StartFileError;
     const long length = std::ftell(file.get());
     if (length < 0)

@@ -4,17 +4,21 @@
 #include "updater/ReadBackNames.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 #include <utility>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    std::error_code ec;
+    return std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
+}
+
+void RemoveFile(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
 }
 
 void SleepMs(int ms) {
@@ -46,7 +50,7 @@ TUpdateSequence::~TUpdateSequence() {
     Display.OnProgressTick = nullptr;
     WorkerPtr.reset(); // stops and joins the worker before its read-back file is removed
     if (!PendingReadBack.empty())
-        ::unlink(PendingReadBack.c_str());
+        RemoveFile(PendingReadBack);
 }
 
 void TUpdateSequence::Show() {
@@ -105,7 +109,7 @@ void TUpdateSequence::Abandon() {
         WorkerPtr.reset(); // the worker has closed its file once it is gone
     }
     if (!PendingReadBack.empty()) {
-        ::unlink(PendingReadBack.c_str());
+        RemoveFile(PendingReadBack);
         PendingReadBack.clear();
     }
     End = TSequenceEnd::Abandoned;
@@ -187,7 +191,7 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     if (readStarted) {
         Record(region, true, started);
         if (WorkerPtr->TransferFailed) {
-            ::unlink(name.c_str());
+            RemoveFile(name);
             PendingReadBack.clear();
             line = PhaseError;
             Show();

@@ -1,6 +1,6 @@
 #include "configurator/windows/UBootSer.h"
 
-#include "common/MessageBox.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/RunAndWait.h"
 #include "configurator/windows/ClickSound.h"
@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 
 TFBootSer* FBootSer = nullptr;
-std::string TFBootSer::DeviceFolder = "/dev";
+std::string TFBootSer::DeviceFolder = DefaultPortFolder;
 int TFBootSer::GiveUpMs = RunAndWaitGiveUpMs;
 
 namespace {
@@ -148,7 +148,7 @@ void TFBootSer::LbButton1Click() {
     } catch (const std::exception&) {
     }
     try {
-        Comm1.SetDeviceName(DeviceFolder + "/" + CB_Com->currentText().toStdString());
+        Comm1.SetDeviceName(ComPortPath(CB_Com->currentText().toStdString(), DeviceFolder));
         Comm1.Open();
         Comm1.SetDtr(true);
         Connected = true;
@@ -175,7 +175,7 @@ void TFBootSer::LbButton2Click() {
 }
 
 std::string TFBootSer::UpdaterParameters() const {
-    std::string text = DeviceFolder + "/" + CB_Com->currentText().toStdString() + " ";
+    std::string text = ComPortPath(CB_Com->currentText().toStdString(), DeviceFolder) + " ";
     text += CB_Firm->isChecked() ? "FW " : "NO ";
     text += CB_RFirm->isChecked() ? "FR " : "NO ";
     text += CB_Proj->isChecked() ? "PW " : "NO ";

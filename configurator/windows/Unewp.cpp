@@ -1,6 +1,6 @@
 #include "configurator/windows/Unewp.h"
 
-#include "common/MessageBox.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 
 #include <QCloseEvent>
@@ -12,8 +12,6 @@
 
 #include <filesystem>
 #include <system_error>
-
-#include <sys/stat.h>
 
 TFsaveproj* Fsaveproj = nullptr;
 std::string DestinationDir;
@@ -106,7 +104,7 @@ void TFsaveproj::BitBtn1Click() {
         CloseAllowed = false;
         return;
     }
-    if (::mkdir(folder.c_str(), 0777) != 0) {
+    if (!std::filesystem::create_directory(folder, ec)) {
         CloseAllowed = false;
         return;
     }
