@@ -145,6 +145,7 @@ public:
     // Waits at most ms milliseconds for received bytes; true when bytes are waiting. A device that
     // reports a hang-up or an error raises "Read error"; a closed port raises "Port not open, unable
     // to complete operation".
+    // Every operation holds the port while it runs, so one thread may Close while another waits.
     bool WaitForInput(int ms);
 
     // The settings ApplySettings sends, starting from the flag word the device reports.

@@ -161,7 +161,9 @@ bool WaitReady(int fd, short events, TClock::time_point deadline, const char* er
 struct TCustomComm::TDevice {
     TUniqueFd Fd;                // invalid when closed
     bool PseudoTerminal = false; // the device has no modem lines
-    std::mutex Lock;             // serialises Write and Read
+    // Held by every use of the descriptor, so that a Close on one thread never pulls it from under
+    // a transfer or a wait on another. A wait holds it for its length.
+    std::mutex Lock;
 };
 
 TCustomComm::TCustomComm() : Port(std::make_unique<TDevice>()) {}
@@ -171,6 +173,7 @@ TCustomComm::~TCustomComm() {
 }
 
 bool TCustomComm::IsOpen() const {
+    std::lock_guard<std::mutex> guard(Port->Lock);
     return Port->Fd.Valid();
 }
 
@@ -187,6 +190,7 @@ void TCustomComm::OpenDevice() {
         throw ECommError("Error accessing specified device", errno);
     if (::ioctl(fd.Get(), TIOCEXCL) != 0)
         throw ECommError("Error accessing specified device", errno);
+    std::lock_guard<std::mutex> guard(Port->Lock);
     Port->PseudoTerminal = IsPseudoTerminalDevice(st.st_rdev);
     Port->Fd = std::move(fd);
 }
@@ -203,6 +207,7 @@ void TCustomComm::Close() {
 }
 
 void TCustomComm::ApplyTimeouts() {
+    std::lock_guard<std::mutex> guard(Port->Lock);
     if (!Port->Fd.Valid())
         return;
     // A read returns at once with what has arrived; waits are done with poll.
@@ -216,6 +221,7 @@ void TCustomComm::ApplyTimeouts() {
 }
 
 void TCustomComm::ApplySettings() {
+    std::lock_guard<std::mutex> guard(Port->Lock);
     if (!Port->Fd.Valid())
         return;
     termios t{};
@@ -295,6 +301,7 @@ int TCustomComm::Read(void* buffer, int count) {
 }
 
 int TCustomComm::BytesWaiting() {
+    std::lock_guard<std::mutex> guard(Port->Lock);
     if (!Port->Fd.Valid())
         return -1;
     int waiting = 0;
@@ -304,6 +311,7 @@ int TCustomComm::BytesWaiting() {
 }
 
 bool TCustomComm::WaitForInput(int ms) {
+    std::lock_guard<std::mutex> guard(Port->Lock);
     if (!Port->Fd.Valid())
         throw ECommError("Port not open, unable to complete operation", -1);
     pollfd p{Port->Fd.Get(), POLLIN, 0};
@@ -321,16 +329,19 @@ bool TCustomComm::WaitForInput(int ms) {
 }
 
 void TCustomComm::DiscardInput() {
+    std::lock_guard<std::mutex> guard(Port->Lock);
     if (Port->Fd.Valid())
         ::tcflush(Port->Fd.Get(), TCIFLUSH);
 }
 
 void TCustomComm::DiscardOutput() {
+    std::lock_guard<std::mutex> guard(Port->Lock);
     if (Port->Fd.Valid())
         ::tcflush(Port->Fd.Get(), TCOFLUSH);
 }
 
 void TCustomComm::LineControl(int code) {
+    std::lock_guard<std::mutex> guard(Port->Lock);
     if (!Port->Fd.Valid())
         throw ECommError("Port not open, unable to complete operation", -1);
     const int fd = Port->Fd.Get();
