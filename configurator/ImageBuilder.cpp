@@ -1,5 +1,6 @@
 #include "configurator/ImageBuilder.h"
 
+#include "common/FileContract.h"
 #include "common/SafeFile.h"
 #include "configurator/ParamFile.h"
 #include "configurator/ProjectPaths.h"
@@ -76,8 +77,8 @@ void BuildImage() {
 }
 
 void WriteImage() {
-    const std::string folder = ProjectDir + "/bin";
-    const std::string path = folder + "/bank.bin";
+    const std::string folder = ProjectDir + PathSeparator + ImageFolder;
+    const std::string path = folder + ImageFileName;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::is_directory(folder, ec))

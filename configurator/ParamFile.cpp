@@ -1,6 +1,7 @@
 #include "configurator/ParamFile.h"
 
 #include "common/SafeFile.h"
+#include "common/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,13 +23,6 @@ std::string ParseErrorText(const std::string& description, int line, const std::
     if (!excerpt.empty())
         text += ", at \"" + excerpt + "\"";
     return text;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 std::optional<TAddressTexts> AddressTexts(pugi::xml_node root, const char* element,

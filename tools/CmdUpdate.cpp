@@ -2,8 +2,8 @@
 #include "tools/UpdateTerminal.h"
 
 #include "common/Terminal.h"
-#include "updater/CommandLine.h"
 #include "updater/StatusTable.h"
+#include "updater/UpdateArguments.h"
 #include "updater/UpdateSequence.h"
 
 #include <atomic>

@@ -1,5 +1,6 @@
 #include "updater/UpdateSequence.h"
 
+#include "common/FileContract.h"
 #include "updater/CompareFiles.h"
 #include "updater/ReadBackNames.h"
 
@@ -122,8 +123,8 @@ void TUpdateSequence::RequestReset() {
 
 std::string TUpdateSequence::ReadBackName(int region) const {
     const std::string stamp = Stamp();
-    return region == 0 ? FirmwareReadBackName(Args.FirmwareFile, stamp)
-                       : ImageReadBackName(Args.ProjectFolder, stamp);
+    return region == FirmwareRegion ? FirmwareReadBackName(Args.FirmwareFile, stamp)
+                                    : ImageReadBackName(Args.ProjectFolder, stamp);
 }
 
 void TUpdateSequence::Record(int region, bool read, std::chrono::steady_clock::time_point started) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "updater/CommandLine.h"
 #include "updater/StatusTable.h"
 #include "updater/Tarm_SER.h"
+#include "updater/UpdateArguments.h"
 
 #include <chrono>
 #include <cstdint>
@@ -127,6 +127,3 @@ private:
     std::string PendingReadBack; // a read-back file that exists and is not yet compared
     std::optional<std::chrono::steady_clock::time_point> IdleSeen;
 };
-
-// Name of the configuration image in the project folder.
-constexpr const char* ImageFileName = "bank.bin";

@@ -1,5 +1,7 @@
 #include "configurator/windows/UBootSer.h"
 
+#include "common/CommandLine.h"
+#include "common/FileContract.h"
 #include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/RunAndWait.h"
@@ -180,13 +182,13 @@ std::string TFBootSer::UpdaterParameters() const {
     text += CB_RFirm->isChecked() ? "FR " : "NO ";
     text += CB_Proj->isChecked() ? "PW " : "NO ";
     text += CB_RProj->isChecked() ? "PR " : "NO ";
-    text += "\"" + MasterDir + "/vod50321.sim\" ";
-    text += "\"" + ProjectDir + "/bin/\"";
+    text += QuoteArgument(MasterDir + PathSeparator + FirmwareFileName) + " ";
+    text += QuoteArgument(ProjectDir + PathSeparator + ImageFolder);
     return text;
 }
 
 void TFBootSer::LbButton4Click() {
-    const std::string program = ExeDir + "/Ser_50321_Update";
+    const std::string program = ExeDir + PathSeparator + UpdaterProgramName;
     const TRunOutcome outcome = RunAndWait(program, UpdaterParameters(), false, GiveUpMs);
     if (!outcome.Started)
         ShowMessageBox("Cannot start " + program + ": " + outcome.Error, std::string(), TMessageIcon::Error);

@@ -1,5 +1,6 @@
 #include "configurator/windows/Unewp.h"
 
+#include "common/FileContract.h"
 #include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 
@@ -108,7 +109,7 @@ void TFsaveproj::BitBtn1Click() {
         CloseAllowed = false;
         return;
     }
-    std::filesystem::create_directories(folder + PathSeparator + "bin", ec);
+    std::filesystem::create_directories(folder + PathSeparator + ImageFolder, ec);
     ProjectName = PathSeparator + TypedName;
     ProjectDir = DestinationDir + ProjectName;
     SetProjectPaths();
