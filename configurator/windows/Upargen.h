@@ -95,5 +95,3 @@ private:
 
 extern TFpargen* Fpargen;
 
-// The bit-rate list of CB_BR_CAN, in index order.
-extern const std::array<const char*, 9> CanBitRates;
