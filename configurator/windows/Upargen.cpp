@@ -3,7 +3,6 @@
 #include "common/windows/MessageBox.h"
 #include "configurator/ParamChecks.h"
 #include "configurator/ProjectPaths.h"
-#include "configurator/windows/UVelmoreFirmWare.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -327,8 +326,7 @@ void TFpargen::BitBtn1Click() {
         ShowMessage(e.what());
         return;
     }
-    if (FVelmoreFirmWare && FVelmoreFirmWare->Edit1)
-        FVelmoreFirmWare->Edit1->setText(E_ETH_IP1->text() + "." + E_ETH_IP2->text() + "." +
-                                         E_ETH_IP3->text() + "." + E_ETH_IP4->text());
+    emit AddressSaved(E_ETH_IP1->text() + "." + E_ETH_IP2->text() + "." + E_ETH_IP3->text() + "." +
+                      E_ETH_IP4->text());
     done(ResultOk);
 }
