@@ -1,8 +1,9 @@
 #include "configurator/ImageBuilder.h"
 
+#include "common/FileContract.h"
+#include "common/SafeFile.h"
 #include "configurator/ParamFile.h"
 #include "configurator/ProjectPaths.h"
-#include "configurator/SafeFile.h"
 
 #include <pugixml.hpp>
 
@@ -78,8 +79,8 @@ void BuildImage() {
 }
 
 void WriteImage() {
-    const std::string folder = ProjectDir + "/bin";
-    const std::string path = folder + "/bank.bin";
+    const std::string folder = ProjectDir + PathSeparator + ImageFolder;
+    const std::string path = folder + ImageFileName;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::is_directory(folder, ec))

@@ -1,5 +1,5 @@
-#include "common/MessageBox.h"
-#include "configurator/ProgramPath.h"
+#include "common/ProgramPath.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
 

@@ -3,12 +3,19 @@
 #include <string>
 #include <vector>
 
+// The folder the system keeps its serial device nodes in ("/dev").
+extern const char* const DefaultPortFolder;
+
 // The serial ports that exist below devDir, as names relative to it ("ttyS0", "ttyUSB1",
 // "serial/by-id/usb-FTDI_..."), in natural order. Looked at: ttyS*, ttyUSB*, ttyACM*, ttyAMA*,
 // rfcomm*, the links in serial/by-id/, and links tty* to a pseudo-terminal (/dev/pts/N). A node is
 // listed when it opens as a terminal, or when it is a character device that is held or not
 // permitted (EACCES, EBUSY); any other failure (a UART-less ttyS node answers EIO) leaves it out.
-std::vector<std::string> ListComPorts(const std::string& devDir = "/dev");
+std::vector<std::string> ListComPorts(const std::string& devDir = DefaultPortFolder);
+
+// The path to open, and to hand to the updater, for a name ListComPorts(devDir) listed; a full path
+// (a per-user port) stays as it is.
+std::string ComPortPath(const std::string& name, const std::string& devDir = DefaultPortFolder);
 
 // The per-user folder of virtual-port links, where a user without write access to /dev links a
 // virtual port (the converter simulator's) so that the port lists show it:

@@ -1,4 +1,4 @@
-#include "configurator/ProgramPath.h"
+#include "common/ProgramPath.h"
 
 #include "tests/support/TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "configurator/SafeFile.h"
+#include "common/SafeFile.h"
 
 #include "tests/support/TempDir.h"
 

@@ -6,8 +6,6 @@
 
 namespace {
 
-const char* const DefaultDevDir = "/dev";
-
 void PrintHelp(std::FILE* out) {
     std::fprintf(out,
                  "Usage: ze50321 ports [--dev DIR] [--user-ports DIR]\n"
@@ -31,7 +29,7 @@ int RunPorts(const std::vector<std::string>& args) {
         PrintHelp(stdout);
         return 0;
     }
-    std::string devDir = DefaultDevDir;
+    std::string devDir = DefaultPortFolder;
     std::string userDir = UserPortFolder();
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--dev" && i + 1 < args.size()) {
@@ -55,7 +53,7 @@ int RunPorts(const std::vector<std::string>& args) {
         std::fprintf(stderr, "ze50321 ports: no serial ports found in %s nor in %s\n", devDir.c_str(),
                      userDir.c_str());
     for (const auto& name : ports)
-        std::printf("%s/%s\n", devDir == "/" ? "" : devDir.c_str(), name.c_str());
+        std::printf("%s\n", ComPortPath(name, devDir).c_str());
     for (const auto& path : userPorts)
         std::printf("%s\n", path.c_str());
     return 0;

@@ -1,9 +1,10 @@
 #include "tools/Commands.h"
 #include "tools/UpdateTerminal.h"
 
+#include "common/Terminal.h"
 #include "updater/CloseSignals.h"
-#include "updater/CommandLine.h"
 #include "updater/StatusTable.h"
+#include "updater/UpdateArguments.h"
 #include "updater/UpdateSequence.h"
 
 #include <atomic>
@@ -12,8 +13,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -177,7 +176,7 @@ int RunUpdate(const std::vector<std::string>& args) {
     TCloseSignals closeSignals;
     TUpdateTimings timings;
     timings.GiveUpMs = static_cast<int>(giveUpSeconds * 1000.0 + 0.5);
-    TTerminalDisplay display(stdout, ::isatty(STDOUT_FILENO) == 1, TCloseSignals::Received(), timings.TickMs);
+    TTerminalDisplay display(stdout, IsTerminal(stdout), TCloseSignals::Received(), timings.TickMs);
     std::atomic<unsigned long long> lineBytes{0};
     TUpdateSequence sequence(arguments, display, timings);
     sequence.OnWorkerCreated = [&](Tarm_SER& worker) {

@@ -70,9 +70,9 @@ void Tarm_SER::Notify() {
 }
 
 bool RegionOf(int region, TRegion& out) {
-    if (region == 0)
+    if (region == FirmwareRegion)
         out = {FirmwareRegionFirst, FirmwareRegionLast};
-    else if (region == 1)
+    else if (region == ConfigRegion)
         out = {ConfigRegionFirst, ConfigRegionLast};
     else
         return false;

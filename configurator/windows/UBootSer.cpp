@@ -1,11 +1,13 @@
 #include "configurator/windows/UBootSer.h"
 
-#include "common/MessageBox.h"
+#include "common/CommandLine.h"
+#include "common/FileContract.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/RunAndWait.h"
 #include "configurator/windows/ClickSound.h"
 #include "configurator/windows/Controls.h"
-#include "configurator/windows/Unewp.h"
+#include "configurator/windows/WindowConstants.h"
 #include "serial/ComPortProbe.h"
 
 #include <QCheckBox>
@@ -19,7 +21,7 @@
 #include <QVBoxLayout>
 
 TFBootSer* FBootSer = nullptr;
-std::string TFBootSer::DeviceFolder = "/dev";
+std::string TFBootSer::DeviceFolder = DefaultPortFolder;
 std::string TFBootSer::UserPortFolder = ::UserPortFolder();
 int TFBootSer::GiveUpMs = RunAndWaitGiveUpMs;
 
@@ -191,8 +193,7 @@ void TFBootSer::LbButton2Click() {
 }
 
 std::string TFBootSer::DevicePath() const {
-    const std::string shown = CB_Com->currentText().toStdString();
-    return shown.compare(0, 1, "/") == 0 ? shown : DeviceFolder + "/" + shown;
+    return ComPortPath(CB_Com->currentText().toStdString(), DeviceFolder);
 }
 
 std::string TFBootSer::UpdaterParameters() const {
@@ -201,22 +202,23 @@ std::string TFBootSer::UpdaterParameters() const {
     text += CB_RFirm->isChecked() ? "FR " : "NO ";
     text += CB_Proj->isChecked() ? "PW " : "NO ";
     text += CB_RProj->isChecked() ? "PR " : "NO ";
-    text += "\"" + MasterDir + "/vod50321.sim\" ";
-    text += "\"" + ProjectDir + "/bin/\"";
+    text += QuoteArgument(MasterDir + PathSeparator + FirmwareFileName) + " ";
+    text += QuoteArgument(ProjectDir + PathSeparator + ImageFolder);
     return text;
 }
 
 void TFBootSer::LbButton4Click() {
     // The parameter text puts these between double quotes, and the updater's rules have no escape
     // for a quote inside: it would end the argument early and shift or split the rest.
-    for (const std::string& path : {ExeDir, MasterDir + "/vod50321.sim", ProjectDir + "/bin/"}) {
+    for (const std::string& path :
+         {ExeDir, MasterDir + PathSeparator + FirmwareFileName, ProjectDir + PathSeparator + ImageFolder}) {
         if (path.find('"') != std::string::npos) {
             ShowMessageBox("Cannot start the updater: the path " + path + " contains a double quote.",
                            std::string(), TMessageIcon::Error);
             return;
         }
     }
-    const std::string program = ExeDir + "/Ser_50321_Update";
+    const std::string program = ExeDir + PathSeparator + UpdaterProgramName;
     const TRunOutcome outcome = RunAndWait(program, UpdaterParameters(), false, GiveUpMs);
     if (!outcome.Started)
         ShowMessageBox("Cannot start " + program + ": " + outcome.Error, std::string(), TMessageIcon::Error);

@@ -1,6 +1,6 @@
-#include "configurator/SafeFile.h"
+#include "common/SafeFile.h"
 
-#include "serial/UniqueFd.h"
+#include "common/UniqueFd.h"
 
 #include <atomic>
 #include <cerrno>

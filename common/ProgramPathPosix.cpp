@@ -1,4 +1,4 @@
-#include "configurator/ProgramPath.h"
+#include "common/ProgramPath.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -28,12 +28,13 @@ std::string FoundInPath(const std::string& name) {
     return std::string();
 }
 
-std::string OwnFile() {
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/exe", ec).string();
-}
-
 } // namespace
+
+std::string OwnProgramPath() {
+    std::error_code ec;
+    const auto path = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : path.string();
+}
 
 std::string InvokedProgramPath(const std::string& argv0) {
     std::string started = argv0;
@@ -41,8 +42,8 @@ std::string InvokedProgramPath(const std::string& argv0) {
         started = FoundInPath(started);
     std::error_code ec;
     if (started.empty() || !IsExecutableFile(started))
-        return OwnFile();
+        return OwnProgramPath();
     // Lexically only: "." and ".." parts go, links stay as they were named.
     const fs::path absolute = fs::absolute(started, ec);
-    return ec ? OwnFile() : absolute.lexically_normal().string();
+    return ec ? OwnProgramPath() : absolute.lexically_normal().string();
 }

@@ -1,6 +1,6 @@
 #include "serial/ComPortProbe.h"
 
-#include "serial/UniqueFd.h"
+#include "common/UniqueFd.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+const char* const DefaultPortFolder = "/dev";
 
 namespace {
 
@@ -113,7 +115,7 @@ std::vector<std::string> ListComPorts(const std::string& devDir) {
 
     std::vector<std::string> ports;
     for (const auto& name : names) {
-        if (PortExists(devDir + "/" + name))
+        if (PortExists(ComPortPath(name, devDir)))
             ports.push_back(name);
     }
     std::sort(ports.begin(), ports.end(), NaturalLess);
@@ -139,4 +141,14 @@ std::vector<std::string> ListUserComPorts(const std::string& folder) {
     }
     std::sort(ports.begin(), ports.end(), NaturalLess);
     return ports;
+}
+
+std::string ComPortPath(const std::string& name, const std::string& devDir) {
+    // A per-user port is listed by its full path already.
+    if (!name.empty() && name[0] == '/')
+        return name;
+    std::string folder = devDir;
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    return folder + "/" + name;
 }
