@@ -33,8 +33,9 @@ QMessageBox::Icon ToQtIcon(TMessageIcon icon) {
 
 } // namespace
 
-void ShowMessageBox(const std::string& text, const std::string& caption, TMessageIcon icon) {
-    TMessageRecord record{text, caption, icon};
+void ShowMessageBox(const std::string& text, const std::string& caption, TMessageIcon icon,
+                    const std::string& detail) {
+    TMessageRecord record{text, caption, icon, detail};
     if (record.Caption.empty())
         record.Caption = ApplicationTitle();
     if (CurrentHandler()) {
@@ -43,6 +44,8 @@ void ShowMessageBox(const std::string& text, const std::string& caption, TMessag
     }
     QMessageBox box(ToQtIcon(icon), QString::fromStdString(record.Caption), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
+    if (!detail.empty())
+        box.setDetailedText(QString::fromStdString(detail));
     box.exec();
 }
 

@@ -1,6 +1,8 @@
 #include "tools/Commands.h"
 
 #include "serial/ComPortProbe.h"
+#include "serial/PortDiagnosis.h"
+#include "tools/DiagnosisJson.h"
 
 #include <cstdio>
 
@@ -8,27 +10,52 @@ namespace {
 
 const char* const DefaultDevDir = "/dev";
 
+constexpr int ExitAllOpen = 0;
+constexpr int ExitSomeDoNotOpen = 1;
+
 void PrintHelp(std::FILE* out) {
-    std::fprintf(out, "Usage: ze50321 ports [--dev DIR]\n\n"
+    std::fprintf(out, "Usage: ze50321 ports [--json] [--dev DIR]\n"
+                      "       ze50321 ports [--json] --check [DEVICE]\n\n"
                       "Lists the serial ports that exist, one device path per line, in natural order\n"
                       "(/dev/ttyS2 before /dev/ttyS10): ttyS*, ttyUSB*, ttyACM*, ttyAMA*, rfcomm*, the\n"
                       "links in serial/by-id/ and links tty* to a pseudo-terminal (such as the converter\n"
                       "simulator's). A port held by another program is listed too. Any listed path can be\n"
                       "given to the updater as its device.\n\n"
-                      "  --dev DIR   look in DIR instead of /dev\n");
+                      "  --dev DIR   look in DIR instead of /dev\n"
+                      "  --check     the port doctor: says of DEVICE (or of every listed port) whether it\n"
+                      "              exists, is a terminal and opens for this user, and if not why: the\n"
+                      "              permission and its group (with the command that joins it), the\n"
+                      "              programs holding it, a running ModemManager; and what is behind it,\n"
+                      "              a pseudo-terminal or an adapter with its driver and USB product name\n"
+                      "  --json      one JSON document on standard output: {\"ports\": [{\"path\": ...}]},\n"
+                      "              with --check each port with its findings and their \"text\"\n\n"
+                      "Exit codes: 0 listed, or every checked port opens; 1 a checked port does not open\n"
+                      "(or --check found no port); 64 usage.\n");
+}
+
+std::string PortPath(const std::string& devDir, const std::string& name) {
+    return (devDir == "/" ? "" : devDir) + "/" + name;
 }
 
 } // namespace
 
-int RunPorts(const std::vector<std::string>& args) {
+int RunPorts(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
     if (WantsHelp(args)) {
         PrintHelp(stdout);
         return 0;
     }
+    const bool json = TakeFlag(args, "--json");
     std::string devDir = DefaultDevDir;
+    bool check = false;
+    std::vector<std::string> devices;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--dev" && i + 1 < args.size()) {
             devDir = args[++i];
+        } else if (args[i] == "--check") {
+            check = true;
+        } else if (check && !args[i].empty() && args[i][0] != '-' && devices.empty()) {
+            devices.push_back(args[i]);
         } else {
             std::fprintf(stderr, "ze50321 ports: unexpected argument '%s'\n\n", args[i].c_str());
             PrintHelp(stderr);
@@ -37,10 +64,29 @@ int RunPorts(const std::vector<std::string>& args) {
     }
     while (devDir.size() > 1 && devDir.back() == '/')
         devDir.pop_back();
-    const auto ports = ListComPorts(devDir);
-    if (ports.empty())
-        std::fprintf(stderr, "ze50321 ports: no serial ports found in %s\n", devDir.c_str());
-    for (const auto& name : ports)
-        std::printf("%s/%s\n", devDir == "/" ? "" : devDir.c_str(), name.c_str());
-    return 0;
+    if (devices.empty()) {
+        for (const auto& name : ListComPorts(devDir))
+            devices.push_back(PortPath(devDir, name));
+        if (devices.empty())
+            std::fprintf(stderr, "ze50321 ports: no serial ports found in %s\n", devDir.c_str());
+    }
+    TJsonWriter doc;
+    doc.BeginObject().Key("ports").BeginArray();
+    int code = check && devices.empty() ? ExitSomeDoNotOpen : ExitAllOpen;
+    for (const auto& path : devices) {
+        if (!check) {
+            doc.BeginObject().Member("path", path).EndObject();
+            std::fprintf(json ? stderr : stdout, "%s\n", path.c_str());
+            continue;
+        }
+        const TPortDiagnosis d = DiagnosePort(path);
+        WriteDiagnosisJson(doc, d);
+        std::fputs(FormatPortDiagnosis(d).c_str(), json ? stderr : stdout);
+        if (d.Verdict != TPortVerdict::Opens)
+            code = ExitSomeDoNotOpen;
+    }
+    doc.EndArray().Member("exit_code", code).EndObject();
+    if (json)
+        std::fputs(doc.Text().c_str(), stdout);
+    return code;
 }

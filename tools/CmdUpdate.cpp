@@ -1,6 +1,7 @@
 #include "tools/Commands.h"
 #include "tools/UpdateTerminal.h"
 
+#include "serial/PortDiagnosis.h"
 #include "updater/CloseSignals.h"
 #include "updater/CommandLine.h"
 #include "updater/StatusTable.h"
@@ -193,6 +194,8 @@ int RunUpdate(const std::vector<std::string>& args) {
     sequence.RunAutoUpdate();
     if (sequence.End == TSequenceEnd::Abandoned)
         display.Print("Interrupted: the transfer was given up and the worker stopped.");
+    if (sequence.End == TSequenceEnd::DeviceNotFound)
+        display.Print(FormatPortDiagnosis(DiagnosePort(arguments.PortName)));
     if (!sequence.Transfers.empty())
         PrintSummary(display, sequence.Transfers, lineBytes);
     return ExitCodeOf(sequence);

@@ -23,3 +23,6 @@ constexpr int ExitUsage = 64;
 
 // True when args holds "--help" or "-h".
 bool WantsHelp(const std::vector<std::string>& args);
+
+// Removes every `flag` from args (options before a "--" only); true when there was one.
+bool TakeFlag(std::vector<std::string>& args, const std::string& flag);

@@ -30,6 +30,19 @@ bool WantsHelp(const std::vector<std::string>& args) {
     return false;
 }
 
+bool TakeFlag(std::vector<std::string>& args, const std::string& flag) {
+    bool found = false;
+    for (auto it = args.begin(); it != args.end() && *it != "--";) {
+        if (*it == flag) {
+            it = args.erase(it);
+            found = true;
+        } else {
+            ++it;
+        }
+    }
+    return found;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         PrintUsage(stderr);

@@ -7,6 +7,7 @@
 #include "configurator/windows/Controls.h"
 #include "configurator/windows/Unewp.h"
 #include "serial/ComPortProbe.h"
+#include "serial/PortDiagnosis.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -135,8 +136,15 @@ void TFBootSer::FormShow() {
 
 void TFBootSer::RefreshComPorts() {
     CB_Com->clear();
-    for (const auto& name : ListComPorts(DeviceFolder))
+    for (const auto& name : ListComPorts(DeviceFolder)) {
+        // The name forms the path; the tool tip says what is behind it.
         CB_Com->addItem(QString::fromStdString(name));
+        const TPortDiagnosis d = DiagnosePort(DeviceFolder + "/" + name);
+        std::string tip = AdapterText(d);
+        if (d.Verdict != TPortVerdict::Opens)
+            tip += (tip.empty() ? "" : "; ") + PortReason(d);
+        CB_Com->setItemData(CB_Com->count() - 1, QString::fromStdString(tip), Qt::ToolTipRole);
+    }
     if (CB_Com->count() > 0)
         CB_Com->setCurrentIndex(0);
 }
@@ -153,7 +161,8 @@ void TFBootSer::LbButton1Click() {
         Comm1.SetDtr(true);
         Connected = true;
     } catch (const std::exception&) {
-        ShowMessageBox("Error!! Com Port cannot be open.", std::string(), TMessageIcon::Error);
+        ShowMessageBox("Error!! Com Port cannot be open.", std::string(), TMessageIcon::Error,
+                       FormatPortDiagnosis(DiagnosePort(Comm1.DeviceName())));
     }
 }
 

@@ -1,0 +1,4 @@
+# The ze50321 tool's JSON writer.
+ze_add_test(NAME JsonWriterTest SOURCES JsonWriterTest.cpp LIBS ze_json)
+ze_add_test(NAME CmdPortsTest SOURCES CmdPortsTest.cpp LABELS e2e)
+add_dependencies(CmdPortsTest ze50321)
