@@ -2,3 +2,5 @@
 ze_add_test(NAME JsonWriterTest SOURCES JsonWriterTest.cpp LIBS ze_json)
 ze_add_test(NAME CmdPortsTest SOURCES CmdPortsTest.cpp LABELS e2e)
 add_dependencies(CmdPortsTest ze50321)
+ze_add_test(NAME CmdJsonTest SOURCES CmdJsonTest.cpp LABELS e2e)
+add_dependencies(CmdJsonTest ze50321)

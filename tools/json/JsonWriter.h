@@ -41,6 +41,7 @@ private:
     TJsonWriter& Value(long long v) { return Integer(v); }
     TJsonWriter& Value(unsigned v) { return Integer(v); }
     TJsonWriter& Value(unsigned long v) { return Integer(static_cast<std::int64_t>(v)); }
+    TJsonWriter& Value(unsigned long long v) { return Integer(static_cast<std::int64_t>(v)); }
 
     void BeforeValue();
 
