@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -231,5 +232,45 @@ TEST(CmdUpdate, CloseSignalsGiveUpAndLeaveNoReadBackFile) {
         update.Signal(c.Signal);
         EXPECT_EQ(update.Wait(), c.Code) << c.Signal << "\n" << update.Text();
         EXPECT_FALSE(readBackExists()) << c.Signal;
+    }
+}
+
+TEST(CmdUpdate, FourConvertersAtOnceEachGetsItsOwnFirmware) {
+    constexpr int Count = 4;
+    TTempDir dir;
+    std::vector<std::unique_ptr<TSimulateProcess>> simulators;
+    std::vector<std::unique_ptr<TProcess>> updates;
+    std::vector<std::string> firmware;
+    for (int i = 0; i < Count; ++i) {
+        const std::string folder = dir / ("c" + std::to_string(i));
+        ::mkdir(folder.c_str(), 0755);
+        ::mkdir((folder + "/bin").c_str(), 0755);
+        firmware.push_back(Pattern(1000 + 130 * static_cast<std::size_t>(i), 10 + i));
+        WriteFileBytes(folder + "/fw.sim", firmware.back());
+        WriteFileBytes(folder + "/bin/bank.bin", Pattern(29, 50 + i));
+        simulators.push_back(std::make_unique<TSimulateProcess>(folder));
+    }
+    for (int i = 0; i < Count; ++i) {
+        const std::string folder = dir / ("c" + std::to_string(i));
+        const std::string device = simulators[static_cast<std::size_t>(i)]->DevicePath();
+        ASSERT_FALSE(device.empty());
+        updates.push_back(std::make_unique<TProcess>(
+            std::vector<std::string>{Tool(), "update", device, "FW", "FR", "PW", "PR", folder + "/fw.sim",
+                                     folder + "/bin/"},
+            folder + "/update.out"));
+    }
+    for (int i = 0; i < Count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        EXPECT_EQ(updates[k]->Wait(), 0) << updates[k]->Text();
+        EXPECT_NE(updates[k]->Text().find("FIRMWARE : OK\n"), std::string::npos) << updates[k]->Text();
+        EXPECT_NE(updates[k]->Text().find("PROJECT :  OK\n"), std::string::npos) << updates[k]->Text();
+    }
+    // Each converter's memory holds its own firmware and image, nothing of another's.
+    for (int i = 0; i < Count; ++i) {
+        const std::string memory = simulators[static_cast<std::size_t>(i)]->StopAndReadMemory();
+        ASSERT_EQ(memory.size(), 0x24000u);
+        const std::size_t length = firmware[static_cast<std::size_t>(i)].size();
+        EXPECT_EQ(memory.substr(0, length), firmware[static_cast<std::size_t>(i)]) << "converter " << i;
+        EXPECT_EQ(memory.substr(ConfigOffset, 29), Pattern(29, 50 + i)) << "converter " << i;
     }
 }

@@ -101,8 +101,10 @@ inline std::string Tool() {
 // `ze50321 simulate` on its own pseudo-terminal, its memory saved to a file when it is stopped.
 class TSimulateProcess {
 public:
+    TSimulateProcess(const std::string& folder, std::vector<std::string> faults = {})
+        : MemoryFile(folder + "/memory.img"), Process(Arguments(std::move(faults)), folder + "/simulate.out") {}
     TSimulateProcess(const TTempDir& dir, std::vector<std::string> faults = {})
-        : MemoryFile(dir / "memory.img"), Process(Arguments(std::move(faults)), dir / "simulate.out") {}
+        : TSimulateProcess(dir.Path(), std::move(faults)) {}
 
     std::string DevicePath() {
         if (!Process.AwaitOutput("\n"))
