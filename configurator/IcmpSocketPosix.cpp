@@ -1,5 +1,7 @@
 #include "configurator/IcmpSocket.h"
 
+#include "common/UniqueFd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -19,23 +21,6 @@ namespace {
 std::string SystemText(int error) {
     return std::string(std::strerror(error)) + " (errno " + std::to_string(error) + ")";
 }
-
-class TFd {
-public:
-    explicit TFd(int fd) : Fd(fd) {}
-    ~TFd() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    TFd(TFd&& other) noexcept : Fd(other.Fd) { other.Fd = -1; }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    TFd& operator=(TFd&&) = delete;
-    int Get() const { return Fd; }
-
-private:
-    int Fd;
-};
 
 TIPv4Address FromSockaddr(const sockaddr_in& address) {
     TIPv4Address result;
@@ -60,7 +45,7 @@ void SetIpOption(int fd, int option, int value, const char* what) {
 // through its error queue (IP_RECVERR) and are rebuilt as the messages a raw socket would see.
 class TIcmpSocketPosix : public IIcmpSocket {
 public:
-    TIcmpSocketPosix(TFd socket, bool raw) : Socket(std::move(socket)), Raw(raw) {}
+    TIcmpSocketPosix(TUniqueFd socket, bool raw) : Socket(std::move(socket)), Raw(raw) {}
 
     std::size_t Send(const std::vector<std::uint8_t>& message, const TIPv4Address& address) override {
         const sockaddr_in to = ToSockaddr(address);
@@ -155,14 +140,14 @@ private:
         throw EPingError("the ICMP socket's error queue held an entry without an error report");
     }
 
-    TFd Socket;
+    TUniqueFd Socket;
     bool Raw;
 };
 
 } // namespace
 
 std::unique_ptr<IIcmpSocket> OpenIcmpSocket() {
-    TFd raw(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
+    TUniqueFd raw(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
     if (raw.Get() >= 0) {
         SetIpOption(raw.Get(), IP_TTL, IcmpTimeToLive, "the time-to-live");
         return std::make_unique<TIcmpSocketPosix>(std::move(raw), true);
@@ -170,7 +155,7 @@ std::unique_ptr<IIcmpSocket> OpenIcmpSocket() {
     const int rawError = errno;
     if (rawError != EPERM && rawError != EACCES)
         throw EPingError("cannot open a raw ICMP socket: " + SystemText(rawError));
-    TFd datagram(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP));
+    TUniqueFd datagram(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP));
     if (datagram.Get() < 0)
         throw EPingError("cannot open an ICMP socket: raw sockets are refused (" + SystemText(rawError) +
                          ") and so are ICMP datagram sockets (" + SystemText(errno) +

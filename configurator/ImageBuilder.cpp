@@ -1,15 +1,14 @@
 #include "configurator/ImageBuilder.h"
 
+#include "common/FileContract.h"
+#include "common/SafeFile.h"
 #include "configurator/ParamFile.h"
 #include "configurator/ProjectPaths.h"
-#include "configurator/SafeFile.h"
 
 #include <pugixml.hpp>
 
 #include <filesystem>
 #include <string>
-
-#include <unistd.h>
 
 std::uint8_t ImageBuffer[ImageCapacity];
 std::int32_t ImageLength = 0;
@@ -78,14 +77,14 @@ void BuildImage() {
 }
 
 void WriteImage() {
-    const std::string folder = ProjectDir + "/bin";
-    const std::string path = folder + "/bank.bin";
+    const std::string folder = ProjectDir + PathSeparator + ImageFolder;
+    const std::string path = folder + ImageFileName;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::is_directory(folder, ec))
         throw EImageError("Unable to write to " + path);
     // A write-protected image is refused rather than replaced by the rename.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
+    if (IsWriteProtected(path))
         throw EImageError("Unable to write to " + path);
     const std::string bytes(reinterpret_cast<const char*>(ImageBuffer),
                             static_cast<std::size_t>(ImageLength));

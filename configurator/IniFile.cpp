@@ -1,14 +1,15 @@
 #include "configurator/IniFile.h"
 
-#include "configurator/SafeFile.h"
+#include "common/SafeFile.h"
+#include "common/Text.h"
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -18,13 +19,6 @@ std::string Trim(const std::string& text) {
         return std::string();
     const auto last = text.find_last_not_of(" \t\r");
     return text.substr(first, last - first + 1);
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 // A line "[name]" gives name; any other line gives nothing.
@@ -60,8 +54,8 @@ struct TIniText {
 
 TIniText Load(const std::string& path) {
     TIniText ini;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
         return ini;
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -98,8 +92,8 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
     for (const auto& line : ini.Lines) {
         std::string name, k, v;
         if (SectionOf(line, name)) {
-            inSection = SameName(name, section);
-        } else if (inSection && EntryOf(line, k, v) && SameName(k, key)) {
+            inSection = EqualNoCase(name, section);
+        } else if (inSection && EntryOf(line, k, v) && EqualNoCase(k, key)) {
             if (v.size() >= 2 &&
                 ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
                 v = v.substr(1, v.size() - 2);
@@ -123,13 +117,13 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
         if (SectionOf(ini.Lines[i], name)) {
             if (inSection)
                 break; // the section ended without the key
-            inSection = SameName(name, section);
+            inSection = EqualNoCase(name, section);
             if (inSection) {
                 sectionFound = true;
                 insertAt = i + 1;
             }
         } else if (inSection) {
-            if (EntryOf(ini.Lines[i], k, v) && SameName(k, key)) {
+            if (EntryOf(ini.Lines[i], k, v) && EqualNoCase(k, key)) {
                 ini.Lines[i] = entry;
                 done = true;
             } else if (!Trim(ini.Lines[i]).empty()) {

@@ -1,6 +1,7 @@
 #include "configurator/ParamFile.h"
 
-#include "configurator/SafeFile.h"
+#include "common/SafeFile.h"
+#include "common/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,8 +14,6 @@
 #include <sstream>
 #include <vector>
 
-#include <unistd.h>
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -24,13 +23,6 @@ std::string ParseErrorText(const std::string& description, int line, const std::
     if (!excerpt.empty())
         text += ", at \"" + excerpt + "\"";
     return text;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 std::optional<TAddressTexts> AddressTexts(pugi::xml_node root, const char* element,
@@ -173,7 +165,7 @@ TWindowParams ReadWindowParams(const pugi::xml_document& doc) {
     TParamValues& v = read.Values;
     const pugi::xml_node root = FindChild(doc, Root);
 
-    v.CanBr = ElementNumber(root, CanBr).value_or(5);
+    v.CanBr = ElementNumber(root, CanBr).value_or(FallbackCanBr);
     v.CanType = ElementNumber(root, CanType).value_or(0) != 0 ? 1 : 0;
     v.AddIp = AddressTexts(root, AddIp, AddIpAttributes).value_or(defaults.AddIp);
     v.Subnet = AddressTexts(root, Subnet, SubnetAttributes).value_or(defaults.Subnet);
@@ -264,7 +256,7 @@ std::string SerializeParamDocument(const pugi::xml_document& doc) {
 
 void SaveParamDocument(const pugi::xml_document& doc, const std::string& path) {
     // Renaming would replace a write-protected file silently: its protection is honoured here.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
+    if (IsWriteProtected(path))
         throw EParamWriteError("cannot save " + path + ": " + std::strerror(errno));
     if (!WriteFileReplacing(path, SerializeParamDocument(doc)))
         throw EParamWriteError("cannot save " + path + ": " + std::strerror(errno));

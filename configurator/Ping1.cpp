@@ -1,5 +1,7 @@
 #include "configurator/Ping1.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -143,10 +145,7 @@ std::vector<std::uint8_t> BuildEchoRequest(std::uint16_t identifier, std::uint16
 TPing1::TPing1() : SocketFactory(OpenIcmpSocket), NameLookup(LookUpHostName) {}
 
 TIPv4Address TPing1::ResolveHost(const std::string& host) const {
-    std::string upper = host;
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-    if (upper == "LOCALHOST")
+    if (UpperAsciiLetters(host) == "LOCALHOST")
         return TIPv4Address{{127, 0, 0, 1}};
     TIPv4Address address;
     if (ParseFourNumbers(host, address))

@@ -1,6 +1,6 @@
 #include "configurator/RunAndWait.h"
 
-#include "updater/CommandLine.h"
+#include "common/CommandLine.h"
 
 #include <cerrno>
 #include <chrono>

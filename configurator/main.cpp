@@ -1,4 +1,5 @@
-#include "common/MessageBox.h"
+#include "common/ProgramPath.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
 
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
     SetApplicationTitle("Firmware Velmora");
     app.setQuitOnLastWindowClosed(false);
 
-    TConfiguratorWindows windows(QCoreApplication::applicationFilePath().toStdString());
+    TConfiguratorWindows windows(OwnProgramPath());
     QObject::connect(FVelmoreFirmWare, &TFVelmoreFirmWare::Closed, &app, &QCoreApplication::quit);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         FVelmoreFirmWare->move(screen->availableGeometry().center() - FVelmoreFirmWare->rect().center());

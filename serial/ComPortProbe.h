@@ -3,12 +3,18 @@
 #include <string>
 #include <vector>
 
+// The folder the system keeps its serial device nodes in ("/dev").
+extern const char* const DefaultPortFolder;
+
 // The serial ports that exist below devDir, as names relative to it ("ttyS0", "ttyUSB1",
 // "serial/by-id/usb-FTDI_..."), in natural order. Looked at: ttyS*, ttyUSB*, ttyACM*, ttyAMA*,
 // rfcomm*, the links in serial/by-id/, and links tty* to a pseudo-terminal (/dev/pts/N). A node is
 // listed when it opens as a terminal, or when it is a character device that is held or not
 // permitted (EACCES, EBUSY); any other failure (a UART-less ttyS node answers EIO) leaves it out.
-std::vector<std::string> ListComPorts(const std::string& devDir = "/dev");
+std::vector<std::string> ListComPorts(const std::string& devDir = DefaultPortFolder);
+
+// The path to open, and to hand to the updater, for a name ListComPorts(devDir) listed.
+std::string ComPortPath(const std::string& name, const std::string& devDir = DefaultPortFolder);
 
 // Natural order: runs of digits compare by their value, so ttyS2 comes before ttyS10.
 bool NaturalLess(const std::string& a, const std::string& b);

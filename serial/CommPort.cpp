@@ -9,12 +9,6 @@ int BaudRateSpeed(TBaudrate rate) {
     return Speeds[rate];
 }
 
-TCustomComm::TCustomComm() = default;
-
-TCustomComm::~TCustomComm() {
-    Close();
-}
-
 void TCustomComm::Open() {
     if (IsOpen())
         throw ECommError("Port already assigned (open)", -1);
@@ -23,10 +17,6 @@ void TCustomComm::Open() {
     ApplyTimeouts();
     ApplySettings();
     SetupQueues();
-}
-
-bool TCustomComm::IsOpen() const {
-    return Device.Valid();
 }
 
 void TCustomComm::SetDtr(bool on) {

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <stdexcept>
 #include <string>
-
-#include "serial/UniqueFd.h"
 
 // Serial port component shared by both programs (module CommPort). Every failure raises ECommError
 // with the situation's text followed by " (Error: %d) " and the code.
@@ -147,6 +145,7 @@ public:
     // Waits at most ms milliseconds for received bytes; true when bytes are waiting. A device that
     // reports a hang-up or an error raises "Read error"; a closed port raises "Port not open, unable
     // to complete operation".
+    // Every operation holds the port while it runs, so one thread may Close while another waits.
     bool WaitForInput(int ms);
 
     // The settings ApplySettings sends, starting from the flag word the device reports.
@@ -157,10 +156,10 @@ protected:
     void SetupQueues(); // requests ReadBufSize and WriteBufSize from the driver
     void RefuseWhileOpen() const;
 
-    TUniqueFd Device;            // the open device; invalid when closed
-    bool PseudoTerminal = false; // the device has no modem lines
+    // The open device and its lock, as the platform's backend (CommPortPosix.cpp) keeps them.
+    struct TDevice;
+    const std::unique_ptr<TDevice> Port;
     std::string FDeviceName = "Com2";
-    std::mutex Lock; // serialises Write and Read
     int FReadTimeout = 1000;
     int FWriteTimeout = 1000;
     int FReadBufSize = 4096;

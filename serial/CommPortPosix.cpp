@@ -3,8 +3,11 @@
 
 #include "serial/CommPort.h"
 
+#include "common/UniqueFd.h"
+
 #include <cerrno>
 #include <chrono>
+#include <mutex>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -155,6 +158,25 @@ bool WaitReady(int fd, short events, TClock::time_point deadline, const char* er
 
 } // namespace
 
+struct TCustomComm::TDevice {
+    TUniqueFd Fd;                // invalid when closed
+    bool PseudoTerminal = false; // the device has no modem lines
+    // Held by every use of the descriptor, so that a Close on one thread never pulls it from under
+    // a transfer or a wait on another. A wait holds it for its length.
+    std::mutex Lock;
+};
+
+TCustomComm::TCustomComm() : Port(std::make_unique<TDevice>()) {}
+
+TCustomComm::~TCustomComm() {
+    Close();
+}
+
+bool TCustomComm::IsOpen() const {
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    return Port->Fd.Valid();
+}
+
 void TCustomComm::OpenDevice() {
     TUniqueFd fd(::open(FDeviceName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid())
@@ -168,44 +190,47 @@ void TCustomComm::OpenDevice() {
         throw ECommError("Error accessing specified device", errno);
     if (::ioctl(fd.Get(), TIOCEXCL) != 0)
         throw ECommError("Error accessing specified device", errno);
-    PseudoTerminal = IsPseudoTerminalDevice(st.st_rdev);
-    Device = std::move(fd);
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    Port->PseudoTerminal = IsPseudoTerminalDevice(st.st_rdev);
+    Port->Fd = std::move(fd);
 }
 
 void TCustomComm::Close() {
-    std::lock_guard<std::mutex> guard(Lock);
-    if (!Device.Valid())
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    if (!Port->Fd.Valid())
         return;
     // The exclusive mode belongs to the terminal, not to our descriptor: it would outlive us while
     // someone else (a pseudo-terminal's owner) keeps the terminal open, and lock out the next user.
-    ::ioctl(Device.Get(), TIOCNXCL);
-    Device.Reset();
-    PseudoTerminal = false;
+    ::ioctl(Port->Fd.Get(), TIOCNXCL);
+    Port->Fd.Reset();
+    Port->PseudoTerminal = false;
 }
 
 void TCustomComm::ApplyTimeouts() {
-    if (!Device.Valid())
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    if (!Port->Fd.Valid())
         return;
     // A read returns at once with what has arrived; waits are done with poll.
     termios t{};
-    if (::tcgetattr(Device.Get(), &t) != 0)
+    if (::tcgetattr(Port->Fd.Get(), &t) != 0)
         throw ECommError("Error updating CommTimeouts", errno);
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
-    if (::tcsetattr(Device.Get(), TCSANOW, &t) != 0)
+    if (::tcsetattr(Port->Fd.Get(), TCSANOW, &t) != 0)
         throw ECommError("Error updating CommTimeouts", errno);
 }
 
 void TCustomComm::ApplySettings() {
-    if (!Device.Valid())
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    if (!Port->Fd.Valid())
         return;
     termios t{};
-    if (::tcgetattr(Device.Get(), &t) != 0)
+    if (::tcgetattr(Port->Fd.Get(), &t) != 0)
         throw ECommError("Error updating DataControlBlock", errno);
     const TLineSettings s = LineSettings(DeviceFlags(t));
     if (!ToTermios(s, t))
         throw ECommError("Error updating DataControlBlock", EINVAL);
-    if (::tcsetattr(Device.Get(), TCSANOW, &t) != 0)
+    if (::tcsetattr(Port->Fd.Get(), TCSANOW, &t) != 0)
         throw ECommError("Error updating DataControlBlock", errno);
     // Disabled DTR or RTS control holds the line low, as fcNone asks.
     int dropped = 0;
@@ -213,7 +238,7 @@ void TCustomComm::ApplySettings() {
         dropped |= TIOCM_DTR;
     if ((s.Flags & DcbRtsControlMask) == 0)
         dropped |= TIOCM_RTS;
-    if (dropped && !PseudoTerminal && ::ioctl(Device.Get(), TIOCMBIC, &dropped) != 0)
+    if (dropped && !Port->PseudoTerminal && ::ioctl(Port->Fd.Get(), TIOCMBIC, &dropped) != 0)
         throw ECommError("Error updating DataControlBlock", errno);
 }
 
@@ -222,12 +247,12 @@ void TCustomComm::SetupQueues() {
 }
 
 int TCustomComm::Write(const void* bytes, int count) {
-    std::lock_guard<std::mutex> guard(Lock);
-    if (!Device.Valid())
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    if (!Port->Fd.Valid())
         throw ECommError("Write error", EBADF);
     if (count < 0 || (count > 0 && !bytes))
         throw ECommError("Write error", EINVAL);
-    const int fd = Device.Get();
+    const int fd = Port->Fd.Get();
     const auto deadline = TClock::now() + std::chrono::milliseconds(FWriteTimeout > 0 ? FWriteTimeout : 0);
     const char* p = static_cast<const char*>(bytes);
     int done = 0;
@@ -251,12 +276,12 @@ int TCustomComm::Write(const void* bytes, int count) {
 }
 
 int TCustomComm::Read(void* buffer, int count) {
-    std::lock_guard<std::mutex> guard(Lock);
-    if (!Device.Valid())
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    if (!Port->Fd.Valid())
         throw ECommError("Read error", EBADF);
     if (count < 0 || (count > 0 && !buffer))
         throw ECommError("Read error", EINVAL);
-    const int fd = Device.Get();
+    const int fd = Port->Fd.Get();
     for (;;) {
         const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
         if (n > 0)
@@ -276,18 +301,20 @@ int TCustomComm::Read(void* buffer, int count) {
 }
 
 int TCustomComm::BytesWaiting() {
-    if (!Device.Valid())
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    if (!Port->Fd.Valid())
         return -1;
     int waiting = 0;
-    if (::ioctl(Device.Get(), FIONREAD, &waiting) != 0)
+    if (::ioctl(Port->Fd.Get(), FIONREAD, &waiting) != 0)
         throw ECommError("Read error", errno);
     return waiting;
 }
 
 bool TCustomComm::WaitForInput(int ms) {
-    if (!Device.Valid())
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    if (!Port->Fd.Valid())
         throw ECommError("Port not open, unable to complete operation", -1);
-    pollfd p{Device.Get(), POLLIN, 0};
+    pollfd p{Port->Fd.Get(), POLLIN, 0};
     int r;
     do
         r = ::poll(&p, 1, ms < 0 ? 0 : ms);
@@ -302,19 +329,22 @@ bool TCustomComm::WaitForInput(int ms) {
 }
 
 void TCustomComm::DiscardInput() {
-    if (Device.Valid())
-        ::tcflush(Device.Get(), TCIFLUSH);
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    if (Port->Fd.Valid())
+        ::tcflush(Port->Fd.Get(), TCIFLUSH);
 }
 
 void TCustomComm::DiscardOutput() {
-    if (Device.Valid())
-        ::tcflush(Device.Get(), TCOFLUSH);
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    if (Port->Fd.Valid())
+        ::tcflush(Port->Fd.Get(), TCOFLUSH);
 }
 
 void TCustomComm::LineControl(int code) {
-    if (!Device.Valid())
+    std::lock_guard<std::mutex> guard(Port->Lock);
+    if (!Port->Fd.Valid())
         throw ECommError("Port not open, unable to complete operation", -1);
-    const int fd = Device.Get();
+    const int fd = Port->Fd.Get();
     int bits = 0;
     int r = 0;
     switch (code) {
@@ -327,7 +357,7 @@ void TCustomComm::LineControl(int code) {
     case SETBREAK:
     case CLRBREAK:
         // A pseudo-terminal has no modem lines and no break: the functions succeed and do nothing.
-        if (PseudoTerminal)
+        if (Port->PseudoTerminal)
             return;
         break;
     default:

@@ -1,6 +1,6 @@
 #include "serial/PortDiagnosis.h"
 
-#include "serial/UniqueFd.h"
+#include "common/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "serial/ComPortProbe.h"
 
-#include "serial/UniqueFd.h"
+#include "common/UniqueFd.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

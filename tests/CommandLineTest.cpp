@@ -1,4 +1,6 @@
-#include "updater/CommandLine.h"
+#include "common/CommandLine.h"
+#include "common/Text.h"
+#include "updater/UpdateArguments.h"
 
 #include <gtest/gtest.h>
 

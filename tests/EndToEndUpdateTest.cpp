@@ -1,7 +1,7 @@
 // The whole "Update Via Serial" road with no stand-ins: the configurator's windows in this process,
 // the real updater program started by the wizard, and the converter simulator on a pseudo-terminal.
 
-#include "common/MessageBox.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UBootSer.h"

@@ -1,5 +1,5 @@
 #include "configurator/windows/UBootSer.h"
-#include "common/MessageBox.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UVelmoreFirmWare.h"

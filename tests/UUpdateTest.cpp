@@ -1,6 +1,6 @@
 #include "updater/windows/UUpdate.h"
 
-#include "common/MessageBox.h"
+#include "common/windows/MessageBox.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateDevice.h"
 

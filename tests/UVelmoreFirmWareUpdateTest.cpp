@@ -1,4 +1,4 @@
-#include "common/MessageBox.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UBootSer.h"

@@ -8,8 +8,6 @@
 
 namespace {
 
-const char* const DefaultDevDir = "/dev";
-
 constexpr int ExitAllOpen = 0;
 constexpr int ExitSomeDoNotOpen = 1;
 
@@ -33,10 +31,6 @@ void PrintHelp(std::FILE* out) {
                       "(or --check found no port); 64 usage.\n");
 }
 
-std::string PortPath(const std::string& devDir, const std::string& name) {
-    return (devDir == "/" ? "" : devDir) + "/" + name;
-}
-
 } // namespace
 
 int RunPorts(const std::vector<std::string>& arguments) {
@@ -46,7 +40,7 @@ int RunPorts(const std::vector<std::string>& arguments) {
         return 0;
     }
     const bool json = TakeFlag(args, "--json");
-    std::string devDir = DefaultDevDir;
+    std::string devDir = DefaultPortFolder;
     bool check = false;
     std::vector<std::string> devices;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -66,7 +60,7 @@ int RunPorts(const std::vector<std::string>& arguments) {
         devDir.pop_back();
     if (devices.empty()) {
         for (const auto& name : ListComPorts(devDir))
-            devices.push_back(PortPath(devDir, name));
+            devices.push_back(ComPortPath(name, devDir));
         if (devices.empty())
             std::fprintf(stderr, "ze50321 ports: no serial ports found in %s\n", devDir.c_str());
     }

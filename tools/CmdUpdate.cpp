@@ -3,10 +3,11 @@
 #include "tools/UpdateTerminal.h"
 #include "tools/json/JsonWriter.h"
 
+#include "common/Terminal.h"
 #include "serial/PortDiagnosis.h"
 #include "updater/CloseSignals.h"
-#include "updater/CommandLine.h"
 #include "updater/StatusTable.h"
+#include "updater/UpdateArguments.h"
 #include "updater/UpdateSequence.h"
 
 #include <atomic>
@@ -15,8 +16,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -222,7 +221,7 @@ int RunUpdate(const std::vector<std::string>& args) {
     TUpdateTimings timings;
     timings.GiveUpMs = static_cast<int>(giveUpSeconds * 1000.0 + 0.5);
     std::FILE* const text = json ? stderr : stdout;
-    TTerminalDisplay display(text, ::isatty(::fileno(text)) == 1, TCloseSignals::Received(), timings.TickMs);
+    TTerminalDisplay display(text, IsTerminal(text), TCloseSignals::Received(), timings.TickMs);
     std::atomic<unsigned long long> lineBytes{0};
     TUpdateSequence sequence(arguments, display, timings);
     sequence.OnWorkerCreated = [&](Tarm_SER& worker) {

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
-
-#include <unistd.h>
+#include <system_error>
 
 namespace {
 
@@ -42,6 +42,7 @@ bool SameBytes(const std::string& written, const std::string& readBack) {
 
 bool CompareFiles(const std::string& written, const std::string& readBack) {
     const bool same = SameBytes(written, readBack);
-    ::unlink(readBack.c_str()); // both files are closed by now
+    std::error_code ec;
+    std::filesystem::remove(readBack, ec); // both files are closed by now
     return same;
 }

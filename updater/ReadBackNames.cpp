@@ -1,5 +1,7 @@
 #include "updater/ReadBackNames.h"
 
+#include "common/FileContract.h"
+
 std::string ReadBackStamp(const std::tm& local, int millisecond) {
     return std::to_string(local.tm_year + 1900) + std::to_string(local.tm_mon + 1) +
            std::to_string(local.tm_mday) + std::to_string(local.tm_hour) + std::to_string(local.tm_min) +
@@ -28,9 +30,9 @@ std::string CurrentReadBackStamp() {
 std::string FirmwareReadBackName(const std::string& firmwareFile, const std::string& stamp) {
     const auto slash = firmwareFile.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : firmwareFile.substr(0, slash + 1);
-    return folder + "USB" + stamp + ".b79";
+    return folder + FirmwareReadBackPrefix + stamp + ReadBackExtension;
 }
 
 std::string ImageReadBackName(const std::string& projectFolder, const std::string& stamp) {
-    return projectFolder + "ParGen_" + stamp + ".b79";
+    return projectFolder + ImageReadBackPrefix + stamp + ReadBackExtension;
 }

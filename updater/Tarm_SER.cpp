@@ -2,6 +2,7 @@
 
 #include "serial/CommPort.h"
 #include "updater/FrameCodec.h"
+#include "updater/SourceFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,10 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 static_assert(BlockSize == FrameDataBytes, "a block is what one frame carries");
 
@@ -30,22 +27,6 @@ constexpr auto IdleBackstop = std::chrono::milliseconds(50);
 
 // Bytes taken from the port per read while a reply is collected.
 constexpr int ReadChunk = 512;
-
-// Opens without waiting for a writer, should the path name a FIFO.
-std::FILE* OpenForReading(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (!file) {
-        ::close(fd);
-        return nullptr;
-    }
-    // Unbuffered: each block is read from the file as it is sent, so a file cut short meanwhile
-    // is noticed at the block it affects.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    return file;
-}
 
 std::string SystemError(const std::string& what, const std::string& path, int error) {
     return what + " " + path + ": " + std::strerror(error);
@@ -89,9 +70,9 @@ void Tarm_SER::Notify() {
 }
 
 bool RegionOf(int region, TRegion& out) {
-    if (region == 0)
+    if (region == FirmwareRegion)
         out = {FirmwareRegionFirst, FirmwareRegionLast};
-    else if (region == 1)
+    else if (region == ConfigRegion)
         out = {ConfigRegionFirst, ConfigRegionLast};
     else
         return false;
@@ -127,13 +108,13 @@ std::int32_t Tarm_SER::StartRegionWrite(int region, std::int32_t& size) {
     TRegion r{};
     if (const std::int32_t refused = BeginStart(region, r))
         return refused;
-    TFile file(OpenForReading(FileName));
-    struct stat st {};
-    if (!file || ::fstat(::fileno(file.get()), &st) != 0 || S_ISDIR(st.st_mode))
+    TSourceKind kind = TSourceKind::Unopened;
+    TFile file(OpenSourceFile(FileName, kind));
+    if (!file || kind == TSourceKind::Unopened || kind == TSourceKind::Folder)
         return StartFileError;
     // A device node or a FIFO has no length to announce: it is refused like an empty file instead
     // of being sent as nothing.
-    if (!S_ISREG(st.st_mode))
+    if (kind != TSourceKind::Regular)
         return StartFileSizeRefused;
     if (std::fseek(file.get(), 0, SEEK_END) != 0)
         return StartFileError;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileContract.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -10,11 +12,6 @@
 
 class TComm;
 
-// Device memory map: both regions lie in memory space 0; last addresses are inclusive.
-constexpr std::uint32_t FirmwareRegionFirst = 0x4000;
-constexpr std::uint32_t FirmwareRegionLast = 0x23FFF;
-constexpr std::uint32_t ConfigRegionFirst = 0x24000;
-constexpr std::uint32_t ConfigRegionLast = 0x27FFF;
 constexpr int BlockSize = 128;
 
 // One region of the memory map, its last address inclusive.

@@ -1,21 +1,26 @@
 #include "updater/UpdateSequence.h"
 
+#include "common/FileContract.h"
 #include "updater/CompareFiles.h"
 #include "updater/ReadBackNames.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 #include <utility>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    std::error_code ec;
+    return std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
+}
+
+void RemoveFile(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
 }
 
 void SleepMs(int ms) {
@@ -57,7 +62,7 @@ TUpdateSequence::~TUpdateSequence() {
     Display.OnProgressTick = nullptr;
     WorkerPtr.reset(); // stops and joins the worker before its read-back file is removed
     if (!PendingReadBack.empty())
-        ::unlink(PendingReadBack.c_str());
+        RemoveFile(PendingReadBack);
 }
 
 void TUpdateSequence::Show() {
@@ -134,7 +139,7 @@ void TUpdateSequence::Abandon() {
         WorkerPtr.reset(); // the worker has closed its file once it is gone
     }
     if (!PendingReadBack.empty()) {
-        ::unlink(PendingReadBack.c_str());
+        RemoveFile(PendingReadBack);
         PendingReadBack.clear();
     }
     End = TSequenceEnd::Abandoned;
@@ -147,8 +152,8 @@ void TUpdateSequence::RequestReset() {
 
 std::string TUpdateSequence::ReadBackName(int region) const {
     const std::string stamp = Stamp();
-    return region == 0 ? FirmwareReadBackName(Args.FirmwareFile, stamp)
-                       : ImageReadBackName(Args.ProjectFolder, stamp);
+    return region == FirmwareRegion ? FirmwareReadBackName(Args.FirmwareFile, stamp)
+                                    : ImageReadBackName(Args.ProjectFolder, stamp);
 }
 
 void TUpdateSequence::Record(int region, bool read, std::chrono::steady_clock::time_point started) {
@@ -217,7 +222,7 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     if (readStarted) {
         Record(region, true, started);
         if (WorkerPtr->TransferFailed) {
-            ::unlink(name.c_str());
+            RemoveFile(name);
             PendingReadBack.clear();
             line = PhaseError;
             Show();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "updater/CommandLine.h"
 #include "updater/StatusTable.h"
 #include "updater/Tarm_SER.h"
+#include "updater/UpdateArguments.h"
 
 #include <chrono>
 #include <cstdint>
@@ -133,6 +133,3 @@ private:
     std::optional<std::chrono::steady_clock::time_point> IdleSeen;
     bool GaveUp = false;
 };
-
-// Name of the configuration image in the project folder.
-constexpr const char* ImageFileName = "bank.bin";

@@ -1,11 +1,13 @@
 #include "configurator/windows/UBootSer.h"
 
-#include "common/MessageBox.h"
+#include "common/CommandLine.h"
+#include "common/FileContract.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/RunAndWait.h"
 #include "configurator/windows/ClickSound.h"
 #include "configurator/windows/Controls.h"
-#include "configurator/windows/Unewp.h"
+#include "configurator/windows/WindowConstants.h"
 #include "serial/ComPortProbe.h"
 #include "serial/PortDiagnosis.h"
 
@@ -19,7 +21,7 @@
 #include <QVBoxLayout>
 
 TFBootSer* FBootSer = nullptr;
-std::string TFBootSer::DeviceFolder = "/dev";
+std::string TFBootSer::DeviceFolder = DefaultPortFolder;
 int TFBootSer::GiveUpMs = RunAndWaitGiveUpMs;
 
 namespace {
@@ -139,7 +141,7 @@ void TFBootSer::RefreshComPorts() {
     for (const auto& name : ListComPorts(DeviceFolder)) {
         // The name forms the path; the tool tip says what is behind it.
         CB_Com->addItem(QString::fromStdString(name));
-        const TPortDiagnosis d = DiagnosePort(DeviceFolder + "/" + name);
+        const TPortDiagnosis d = DiagnosePort(ComPortPath(name, DeviceFolder));
         std::string tip = AdapterText(d);
         if (d.Verdict != TPortVerdict::Opens)
             tip += (tip.empty() ? "" : "; ") + PortReason(d);
@@ -156,7 +158,7 @@ void TFBootSer::LbButton1Click() {
     } catch (const std::exception&) {
     }
     try {
-        Comm1.SetDeviceName(DeviceFolder + "/" + CB_Com->currentText().toStdString());
+        Comm1.SetDeviceName(ComPortPath(CB_Com->currentText().toStdString(), DeviceFolder));
         Comm1.Open();
         Comm1.SetDtr(true);
         Connected = true;
@@ -184,18 +186,18 @@ void TFBootSer::LbButton2Click() {
 }
 
 std::string TFBootSer::UpdaterParameters() const {
-    std::string text = DeviceFolder + "/" + CB_Com->currentText().toStdString() + " ";
+    std::string text = ComPortPath(CB_Com->currentText().toStdString(), DeviceFolder) + " ";
     text += CB_Firm->isChecked() ? "FW " : "NO ";
     text += CB_RFirm->isChecked() ? "FR " : "NO ";
     text += CB_Proj->isChecked() ? "PW " : "NO ";
     text += CB_RProj->isChecked() ? "PR " : "NO ";
-    text += "\"" + MasterDir + "/vod50321.sim\" ";
-    text += "\"" + ProjectDir + "/bin/\"";
+    text += QuoteArgument(MasterDir + PathSeparator + FirmwareFileName) + " ";
+    text += QuoteArgument(ProjectDir + PathSeparator + ImageFolder);
     return text;
 }
 
 void TFBootSer::LbButton4Click() {
-    const std::string program = ExeDir + "/Ser_50321_Update";
+    const std::string program = ExeDir + PathSeparator + UpdaterProgramName;
     const TRunOutcome outcome = RunAndWait(program, UpdaterParameters(), false, GiveUpMs);
     if (!outcome.Started)
         ShowMessageBox("Cannot start " + program + ": " + outcome.Error, std::string(), TMessageIcon::Error);

@@ -1,10 +1,10 @@
 #include "configurator/windows/UVelmoreFirmWare.h"
 
-#include "common/MessageBox.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/IniFile.h"
 #include "configurator/ProjectPaths.h"
-#include "configurator/windows/FolderBrowser.h"
 #include "configurator/windows/Controls.h"
+#include "configurator/windows/FolderBrowser.h"
 #include "configurator/windows/Pictures.h"
 #include "configurator/windows/UAbout.h"
 #include "configurator/windows/Unewp.h"
@@ -19,7 +19,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 TFVelmoreFirmWare* FVelmoreFirmWare = nullptr;
 TFVelmoreFirmWare::TFolderChooser TFVelmoreFirmWare::FolderChooser = BrowseForProjectFolder;
@@ -34,14 +35,15 @@ std::string IniFilePath() {
 }
 
 bool IsFolder(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
 }
 
 // One level, as the program folder's working folders are made; a failure is ignored.
 void MakeFolderIfMissing(const std::string& path) {
+    std::error_code ec;
     if (!IsFolder(path))
-        ::mkdir(path.c_str(), 0777);
+        std::filesystem::create_directory(path, ec);
 }
 
 } // namespace
@@ -156,6 +158,13 @@ void TFVelmoreFirmWare::btn_str_lng1aClick(QObject* sender) {
         Fpargen->exec();
     else if (sender == Btn_Ping)
         PingDevice();
+}
+
+void TFVelmoreFirmWare::FollowAddressOf(TFpargen& setCommunication) {
+    connect(&setCommunication, &TFpargen::AddressSaved, this, [this](const QString& address) {
+        if (Edit1)
+            Edit1->setText(address);
+    });
 }
 
 void TFVelmoreFirmWare::AboutClick() {

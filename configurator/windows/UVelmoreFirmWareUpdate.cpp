@@ -1,6 +1,6 @@
 #include "configurator/windows/UVelmoreFirmWare.h"
 
-#include "common/MessageBox.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/ImageBuilder.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/windows/UBootSer.h"

@@ -1,6 +1,7 @@
 #include "configurator/windows/Unewp.h"
 
-#include "common/MessageBox.h"
+#include "common/FileContract.h"
+#include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 
 #include <QCloseEvent>
@@ -12,8 +13,6 @@
 
 #include <filesystem>
 #include <system_error>
-
-#include <sys/stat.h>
 
 TFsaveproj* Fsaveproj = nullptr;
 std::string DestinationDir;
@@ -106,11 +105,11 @@ void TFsaveproj::BitBtn1Click() {
         CloseAllowed = false;
         return;
     }
-    if (::mkdir(folder.c_str(), 0777) != 0) {
+    if (!std::filesystem::create_directory(folder, ec)) {
         CloseAllowed = false;
         return;
     }
-    std::filesystem::create_directories(folder + PathSeparator + "bin", ec);
+    std::filesystem::create_directories(folder + PathSeparator + ImageFolder, ec);
     ProjectName = PathSeparator + TypedName;
     ProjectDir = DestinationDir + ProjectName;
     SetProjectPaths();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/UniqueFd.h"
+#include "common/UniqueFd.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "updater/windows/UUpdate.h"
 
-#include "common/MessageBox.h"
+#include "common/windows/MessageBox.h"
 #include "serial/PortDiagnosis.h"
 #include "updater/CloseSignals.h"
 #include "updater/StatusTable.h"

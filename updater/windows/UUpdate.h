@@ -1,6 +1,6 @@
 #pragma once
 
-#include "updater/CommandLine.h"
+#include "updater/UpdateArguments.h"
 #include "updater/UpdateSequence.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "serial/ComPortProbe.h"
 
-#include "serial/UniqueFd.h"
+#include "common/UniqueFd.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+const char* const DefaultPortFolder = "/dev";
 
 namespace {
 
@@ -105,9 +107,16 @@ std::vector<std::string> ListComPorts(const std::string& devDir) {
 
     std::vector<std::string> ports;
     for (const auto& name : names) {
-        if (PortExists(devDir + "/" + name))
+        if (PortExists(ComPortPath(name, devDir)))
             ports.push_back(name);
     }
     std::sort(ports.begin(), ports.end(), NaturalLess);
     return ports;
+}
+
+std::string ComPortPath(const std::string& name, const std::string& devDir) {
+    std::string folder = devDir;
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    return folder + "/" + name;
 }

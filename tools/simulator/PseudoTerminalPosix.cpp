@@ -8,6 +8,7 @@
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "configurator/SafeFile.h"
+#include "common/SafeFile.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -68,4 +68,8 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
     }
     temp.Kept = true;
     return true;
+}
+
+bool IsWriteProtected(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0;
 }

@@ -2,9 +2,7 @@
 
 #include <utility>
 
-#include <unistd.h>
-
-// Owns one file descriptor and closes it when it goes.
+// Owns one file descriptor or socket and closes it when it goes.
 class TUniqueFd {
 public:
     TUniqueFd() = default;
@@ -23,11 +21,10 @@ public:
     bool Valid() const { return Fd >= 0; }
     // Gives the descriptor up without closing it.
     int Release() { return std::exchange(Fd, -1); }
-    void Reset(int fd = -1) {
-        if (Fd >= 0)
-            ::close(Fd);
-        Fd = fd;
-    }
+    // Closes the descriptor held, if any, and takes fd.
+    void Reset(int fd = -1);
+    // Closes the descriptor held; false when the system reports the close failed (errno tells why).
+    bool Close();
 
 private:
     int Fd = -1;

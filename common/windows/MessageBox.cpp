@@ -1,4 +1,4 @@
-#include "common/MessageBox.h"
+#include "common/windows/MessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,0 +1,7 @@
+#include "common/Terminal.h"
+
+#include <unistd.h>
+
+bool IsTerminal(std::FILE* stream) {
+    return ::isatty(::fileno(stream)) == 1;
+}
