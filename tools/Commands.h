@@ -17,6 +17,8 @@ int RunSimulate(const std::vector<std::string>& args);
 int RunUpdate(const std::vector<std::string>& args);
 int RunPorts(const std::vector<std::string>& args);
 int RunPing(const std::vector<std::string>& args);
+int RunProject(const std::vector<std::string>& args);
+int RunParams(const std::vector<std::string>& args);
 
 // Exit code for a command line the tool cannot use.
 constexpr int ExitUsage = 64;

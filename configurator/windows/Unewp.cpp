@@ -1,7 +1,7 @@
 #include "configurator/windows/Unewp.h"
 
-#include "common/FileContract.h"
 #include "common/windows/MessageBox.h"
+#include "configurator/NewProject.h"
 #include "configurator/ProjectPaths.h"
 
 #include <QCloseEvent>
@@ -18,15 +18,6 @@ TFsaveproj* Fsaveproj = nullptr;
 std::string DestinationDir;
 std::string TypedName;
 bool CloseAllowed = false;
-
-namespace {
-
-// A name is one folder below the destination: never empty, never a path, never "." or "..".
-bool IsUsableName(const std::string& name) {
-    return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
-}
-
-} // namespace
 
 TFsaveproj::TFsaveproj(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
@@ -85,35 +76,16 @@ void TFsaveproj::showEvent(QShowEvent* event) {
 }
 
 void TFsaveproj::BitBtn1Click() {
-    CloseAllowed = true;
     TypedName = Edit1->text().toStdString();
-    if (DestinationDir.empty()) {
-        ShowMessage("directory destination not valid");
-        CloseAllowed = false;
-    }
-    if (!IsUsableName(TypedName)) {
-        ShowMessage("Name project not valid");
-        CloseAllowed = false;
-    }
-    if (!CloseAllowed)
+    const TNewProjectOutcome outcome = MakeNewProject(DestinationDir, TypedName);
+    for (const auto& message : outcome.Messages)
+        ShowMessage(message);
+    CloseAllowed = outcome.Created;
+    if (!outcome.Created)
         return;
-
-    const std::string folder = DestinationDir + PathSeparator + TypedName;
-    std::error_code ec;
-    if (std::filesystem::exists(folder, ec)) {
-        ShowMessage("Name project not valid because directory already exists");
-        CloseAllowed = false;
-        return;
-    }
-    if (!std::filesystem::create_directory(folder, ec)) {
-        CloseAllowed = false;
-        return;
-    }
-    std::filesystem::create_directories(folder + PathSeparator + ImageFolder, ec);
-    ProjectName = PathSeparator + TypedName;
+    ProjectName = outcome.Name;
     ProjectDir = DestinationDir + ProjectName;
     SetProjectPaths();
-    CloseAllowed = true;
 }
 
 bool TFsaveproj::FormCloseQuery() const {
