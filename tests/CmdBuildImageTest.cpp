@@ -120,12 +120,12 @@ TEST(CmdBuildImage, UsageAndHelp) {
     for (const auto& c : cases) {
         const TRun run = RunTool(dir, "build-image " + c.Arguments);
         EXPECT_EQ(run.Exit, c.Exit) << c.Arguments;
-        EXPECT_NE(run.Err.find("Usage: ze50321 build-image PROJECT_FOLDER"), std::string::npos)
+        EXPECT_NE(run.Err.find("Usage: ze50321 build-image [--json] PROJECT_FOLDER"), std::string::npos)
             << c.Arguments;
         EXPECT_EQ(run.Out, "");
     }
     const TRun help = RunTool(dir, "build-image --help");
     EXPECT_EQ(help.Exit, 0);
-    EXPECT_EQ(help.Out.rfind("Usage: ze50321 build-image PROJECT_FOLDER\n", 0), 0u);
+    EXPECT_EQ(help.Out.rfind("Usage: ze50321 build-image [--json] PROJECT_FOLDER\n", 0), 0u);
     EXPECT_NE(help.Out.find("bin/bank.bin"), std::string::npos);
 }

@@ -42,7 +42,7 @@ TEST(CmdPing, HelpAndUsage) {
     TTempDir dir;
     const TResult help = RunPing(dir, "--help");
     EXPECT_EQ(help.Exit, 0);
-    EXPECT_EQ(help.Out.rfind("Usage: ze50321 ping ADDRESS\n", 0), 0u) << help.Out;
+    EXPECT_EQ(help.Out.rfind("Usage: ze50321 ping [--json] ADDRESS\n", 0), 0u) << help.Out;
     const TResult none = RunPing(dir, "");
     EXPECT_EQ(none.Exit, 64);
     EXPECT_EQ(none.Out, "");

@@ -149,7 +149,7 @@ TEST(ComPortProbe, PortsCommandPrintsDevicePaths) {
 
     run = RunTool("ports --help");
     EXPECT_EQ(0, run.ExitCode);
-    EXPECT_EQ(0u, run.Out.find("Usage: ze50321 ports [--dev DIR] [--user-ports DIR]\n"));
+    EXPECT_EQ(0u, run.Out.find("Usage: ze50321 ports [--json] [--dev DIR] [--user-ports DIR]\n"));
 
     EXPECT_EQ(64, RunTool("ports --bogus").ExitCode);
 }

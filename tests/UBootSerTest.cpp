@@ -45,6 +45,12 @@ public:
     std::string Slave;
 };
 
+// This test program as the port doctor names it.
+std::string Holder() {
+    return ReadFileBytes("/proc/self/comm").substr(0, ReadFileBytes("/proc/self/comm").find('\n')) +
+           " (pid " + std::to_string(::getpid()) + ")";
+}
+
 class Wizard : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -183,10 +189,17 @@ TEST_F(Wizard, HeldPortIsListedButRefused) {
     holder.Open();
     InWizard([&] {
         EXPECT_EQ(FBootSer->CB_Com->currentText().toStdString(), "ttyZE1");
+        // The name stays the path's; the tool tip says what is behind it and why it will not open.
+        EXPECT_EQ(FBootSer->CB_Com->itemData(0, Qt::ToolTipRole).toString().toStdString(),
+                  "pseudo-terminal (a program's virtual port, such as the converter simulator); held by " +
+                      Holder());
         FBootSer->LbButton1->click();
         EXPECT_FALSE(FBootSer->Connected);
     });
     EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"Error!! Com Port cannot be open."});
+    EXPECT_NE(Messages.Messages()[0].Detail.find("  opens:     no, held by " + Holder() + "\n"),
+              std::string::npos)
+        << Messages.Messages()[0].Detail;
 }
 
 TEST_F(Wizard, ConnectHoldsThePortUntilNext) {

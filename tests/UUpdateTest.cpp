@@ -200,6 +200,7 @@ TEST(UUpdate, DeviceNotFoundStopsAtInit) {
     window.show();
     ASSERT_TRUE(ProcessUntil([&] { return window.UpdateSequence().End != TSequenceEnd::NotRun; }));
     ExpectLine(window.LInit, "Device Not Found", QColor(255, 0, 0));
+    EXPECT_EQ(window.LInit->toolTip().toStdString(), "does not exist");
     ExpectLine(window.LFirm, "Waiting...", QColor(0, 0, 0));
     ExpectLine(window.LProj, "Waiting...", QColor(0, 0, 0));
     EXPECT_FALSE(window.UpdateSequence().ResetRequested);

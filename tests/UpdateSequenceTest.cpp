@@ -260,9 +260,6 @@ TEST(UpdateSequence, EmptyFirmwareIsAnErrorWithoutReadBack) {
 
 TEST(UpdateSequence, ReadBackGoesBesideTheFirmwareAndIsRemoved) {
     TWorkspace ws;
-    // A file left over from an interrupted run under the same stamp is overwritten, then removed.
-    WriteFileBytes(ws.Master + "/USB20243597345.b79", "left over");
-    WriteFileBytes(ws.Bin + "/ParGen_20243597345.b79", "left over");
     TUpdateDevice device;
     TRun run;
     TUpdateSequence& sequence = run.Prepare(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
@@ -270,6 +267,23 @@ TEST(UpdateSequence, ReadBackGoesBesideTheFirmwareAndIsRemoved) {
     sequence.RunAutoUpdate();
     EXPECT_EQ(run.Final(), (TLines{1, 2, 2}));
     EXPECT_TRUE(ws.NoReadBackLeft());
+}
+
+TEST(UpdateSequence, ReadBackNameInUseByAnotherUpdateIsLeftAlone) {
+    TWorkspace ws;
+    // Another update of the same firmware file reading back in the same millisecond: its file is
+    // neither written into nor removed, and this update reads back under a later stamp.
+    WriteFileBytes(ws.Master + "/USB20243597345.b79", "another update's");
+    WriteFileBytes(ws.Bin + "/ParGen_20243597345.b79", "another update's");
+    TUpdateDevice device;
+    TRun run;
+    TUpdateSequence& sequence = run.Prepare(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    sequence.Stamp = [] { return std::string("20243597345"); };
+    sequence.RunAutoUpdate();
+    EXPECT_EQ(run.Final(), (TLines{1, 2, 2}));
+    EXPECT_EQ(ReadFileBytes(ws.Master + "/USB20243597345.b79"), "another update's");
+    EXPECT_EQ(ReadFileBytes(ws.Bin + "/ParGen_20243597345.b79"), "another update's");
+    EXPECT_EQ(FilesEndingWith(ws.Master, ".b79"), std::vector<std::string>{"USB20243597345.b79"});
 }
 
 TEST(UpdateSequence, ClosingDuringATransferThatNeverEndsGivesUp) {

@@ -2,3 +2,5 @@
 ze_add_test(NAME CommPortTest SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/CommPortTest.cpp LIBS ze_serial)
 ze_add_test(NAME ComPortProbeTest SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ComPortProbeTest.cpp LIBS ze_serial)
 add_dependencies(ComPortProbeTest ze50321)
+# The port doctor against missing, plain, pseudo-terminal, refused and held nodes.
+ze_add_test(NAME PortDiagnosisTest SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/PortDiagnosisTest.cpp LIBS ze_serial ze_simulator)

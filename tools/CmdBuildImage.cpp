@@ -1,4 +1,5 @@
 #include "tools/Commands.h"
+#include "tools/json/JsonWriter.h"
 
 #include "configurator/ImageBuilder.h"
 #include "configurator/ProjectPaths.h"
@@ -10,19 +11,38 @@
 namespace {
 
 void PrintHelp(std::FILE* out) {
-    std::fprintf(out,
-                 "Usage: ze50321 build-image PROJECT_FOLDER\n\n"
-                 "Compiles the project's parameter file PROJECT_FOLDER/Pargen.xml (its name matched\n"
-                 "without regard to letter case) into the configuration image PROJECT_FOLDER/bin/bank.bin,\n"
-                 "exactly as the configurator's \"Update Via Serial\" does, and prints the image as\n"
-                 "hexadecimal bytes. Without a parameter file the image is the 4-byte header.\n\n"
-                 "Exit codes: 0 built and written; 1 the file does not compile or the image cannot be\n"
-                 "written (the reason goes to standard error); 64 no project folder given.\n");
+    std::fprintf(
+        out, "Usage: ze50321 build-image [--json] PROJECT_FOLDER\n\n"
+             "Compiles the project's parameter file PROJECT_FOLDER/Pargen.xml (its name matched\n"
+             "without regard to letter case) into the configuration image PROJECT_FOLDER/bin/bank.bin,\n"
+             "exactly as the configurator's \"Update Via Serial\" does, and prints the image as\n"
+             "hexadecimal bytes. Without a parameter file the image is the 4-byte header.\n\n"
+             "Exit codes: 0 built and written; 1 the file does not compile or the image cannot be\n"
+             "written (the reason goes to standard error); 64 no project folder given.\n"
+             "With --json: one JSON document on standard output (project, image path, length, hex bytes,\n"
+             "error, exit code); the text then goes to standard error.\n");
 }
 
 } // namespace
 
-int RunBuildImage(const std::vector<std::string>& args) {
+void PrintJson(const std::string& folder, const std::string& hex, const std::string& error, int code) {
+    std::fputs(TJsonWriter()
+                   .BeginObject()
+                   .Member("project", folder)
+                   .Member("image", code == 0 ? folder + "/bin/bank.bin" : std::string())
+                   .Member("length", code == 0 ? static_cast<int>(ImageLength) : 0)
+                   .Member("bytes", hex)
+                   .Member("error", error)
+                   .Member("exit_code", code)
+                   .EndObject()
+                   .Text()
+                   .c_str(),
+               stdout);
+}
+
+int RunBuildImage(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    const bool json = TakeFlag(args, "--json");
     if (WantsHelp(args)) {
         PrintHelp(stdout);
         return 0;
@@ -44,10 +64,18 @@ int RunBuildImage(const std::vector<std::string>& args) {
         WriteImage();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
+        if (json)
+            PrintJson(folder, "", e.what(), 1);
         return 1;
     }
-    for (std::int32_t i = 0; i < ImageLength; ++i)
-        std::printf(i == 0 ? "%02X" : " %02X", ImageBuffer[i]);
-    std::printf("\n");
+    std::string hex;
+    for (std::int32_t i = 0; i < ImageLength; ++i) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : " %02X", ImageBuffer[i]);
+        hex += byte;
+    }
+    std::fprintf(json ? stderr : stdout, "%s\n", hex.c_str());
+    if (json)
+        PrintJson(folder, hex, "", 0);
     return 0;
 }

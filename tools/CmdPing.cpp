@@ -1,5 +1,6 @@
 #include "configurator/Ping1.h"
 #include "tools/Commands.h"
+#include "tools/json/JsonWriter.h"
 
 #include <cstdio>
 
@@ -11,19 +12,45 @@ constexpr int ExitError = 2;
 
 void PrintHelp(std::FILE* out) {
     std::fprintf(out,
-                 "Usage: ze50321 ping ADDRESS\n\n"
+                 "Usage: ze50321 ping [--json] ADDRESS\n\n"
                  "Sends one ICMP echo request to ADDRESS (LOCALHOST, four numbers 0..255, or a host name),\n"
                  "with ADDRESS itself as the request's data, and waits up to 5000 ms for the answer,\n"
                  "as the configurator's \"Ping Device\" does. Prints the outcome.\n\n"
                  "Exit status: 0 Device Found!, 1 Device Not Found!, 2 error (the reason on stderr),\n"
                  "64 unusable command line.\n"
+                 "With --json: one JSON document on standard output (address, outcome text, found,\n"
+                 "bytes received, error, exit code); the text then goes to standard error.\n"
                  "Needs a raw ICMP socket (CAP_NET_RAW) or ICMP datagram sockets permitted for the\n"
                  "user's group (/proc/sys/net/ipv4/ping_group_range).\n");
 }
 
 } // namespace
 
-int RunPing(const std::vector<std::string>& args) {
+// The outcome: the text on the terminal, or the JSON document with the text on standard error.
+int Answer(bool json, const std::string& address, const char* text, std::size_t bytes,
+           const std::string& error, int code) {
+    std::fprintf(json ? stderr : stdout, "%s\n", text);
+    if (!error.empty())
+        std::fprintf(stderr, "ze50321 ping: %s\n", error.c_str());
+    if (json)
+        std::fputs(TJsonWriter()
+                       .BeginObject()
+                       .Member("address", address)
+                       .Member("text", text)
+                       .Member("found", code == ExitFound)
+                       .Member("bytes_received", static_cast<unsigned long>(bytes))
+                       .Member("error", error)
+                       .Member("exit_code", code)
+                       .EndObject()
+                       .Text()
+                       .c_str(),
+                   stdout);
+    return code;
+}
+
+int RunPing(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    const bool json = TakeFlag(args, "--json");
     if (WantsHelp(args)) {
         PrintHelp(stdout);
         return 0;
@@ -41,14 +68,9 @@ int RunPing(const std::vector<std::string>& args) {
         ping.Host = args[0];
         ping.Ping(args[0]);
     } catch (const std::exception& e) {
-        std::printf("Error!!! Check the Ip Address\n");
-        std::fprintf(stderr, "ze50321 ping: %s\n", e.what());
-        return ExitError;
+        return Answer(json, args[0], "Error!!! Check the Ip Address", 0, e.what(), ExitError);
     }
-    if (bytesReceived > 0) {
-        std::printf("Device Found!\n");
-        return ExitFound;
-    }
-    std::printf("Device Not Found!\n");
-    return ExitNotFound;
+    if (bytesReceived > 0)
+        return Answer(json, args[0], "Device Found!", bytesReceived, "", ExitFound);
+    return Answer(json, args[0], "Device Not Found!", 0, "", ExitNotFound);
 }

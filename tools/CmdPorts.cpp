@@ -1,14 +1,20 @@
 #include "tools/Commands.h"
 
 #include "serial/ComPortProbe.h"
+#include "serial/PortDiagnosis.h"
+#include "tools/DiagnosisJson.h"
 
 #include <cstdio>
 
 namespace {
 
+constexpr int ExitAllOpen = 0;
+constexpr int ExitSomeDoNotOpen = 1;
+
 void PrintHelp(std::FILE* out) {
     std::fprintf(out,
-                 "Usage: ze50321 ports [--dev DIR] [--user-ports DIR]\n"
+                 "Usage: ze50321 ports [--json] [--dev DIR] [--user-ports DIR]\n"
+                 "       ze50321 ports [--json] [--dev DIR] [--user-ports DIR] --check [DEVICE]\n"
                  "       ze50321 ports --user-folder\n\n"
                  "Lists the serial ports that exist, one device path per line, in natural order\n"
                  "(/dev/ttyS2 before /dev/ttyS10): ttyS*, ttyUSB*, ttyACM*, ttyAMA*, rfcomm*, the\n"
@@ -18,19 +24,32 @@ void PrintHelp(std::FILE* out) {
                  "too. Any listed path can be given to the updater as its device.\n\n"
                  "  --dev DIR         look in DIR instead of /dev\n"
                  "  --user-ports DIR  take DIR as your port folder\n"
-                 "  --user-folder     print your port folder (%s) and stop\n",
+                 "  --user-folder     print your port folder (%s) and stop\n"
+                 "  --check           the port doctor: says of DEVICE (or of every listed port) whether\n"
+                 "                    it exists, is a terminal and opens for this user, and if not why:\n"
+                 "                    the permission and its group (with the command that joins it), the\n"
+                 "                    programs holding it, a running ModemManager; and what is behind it,\n"
+                 "                    a pseudo-terminal or an adapter with its driver and USB product name\n"
+                 "  --json            one JSON document on standard output: {\"ports\": [{\"path\": ...}]},\n"
+                 "                    with --check each port with its findings and their \"text\"\n\n"
+                 "Exit codes: 0 listed, or every checked port opens; 1 a checked port does not open\n"
+                 "(or --check found no port); 64 usage.\n",
                  UserPortFolder().c_str());
 }
 
 } // namespace
 
-int RunPorts(const std::vector<std::string>& args) {
+int RunPorts(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
     if (WantsHelp(args)) {
         PrintHelp(stdout);
         return 0;
     }
+    const bool json = TakeFlag(args, "--json");
     std::string devDir = DefaultPortFolder;
     std::string userDir = UserPortFolder();
+    bool check = false;
+    std::vector<std::string> devices;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--dev" && i + 1 < args.size()) {
             devDir = args[++i];
@@ -39,6 +58,10 @@ int RunPorts(const std::vector<std::string>& args) {
         } else if (args[i] == "--user-folder" && args.size() == 1) {
             std::printf("%s\n", userDir.c_str());
             return 0;
+        } else if (args[i] == "--check") {
+            check = true;
+        } else if (check && !args[i].empty() && args[i][0] != '-' && devices.empty()) {
+            devices.push_back(args[i]);
         } else {
             std::fprintf(stderr, "ze50321 ports: unexpected argument '%s'\n\n", args[i].c_str());
             PrintHelp(stderr);
@@ -47,14 +70,32 @@ int RunPorts(const std::vector<std::string>& args) {
     }
     while (devDir.size() > 1 && devDir.back() == '/')
         devDir.pop_back();
-    const auto ports = ListComPorts(devDir);
-    const auto userPorts = ListUserComPorts(userDir);
-    if (ports.empty() && userPorts.empty())
-        std::fprintf(stderr, "ze50321 ports: no serial ports found in %s nor in %s\n", devDir.c_str(),
-                     userDir.c_str());
-    for (const auto& name : ports)
-        std::printf("%s\n", ComPortPath(name, devDir).c_str());
-    for (const auto& path : userPorts)
-        std::printf("%s\n", path.c_str());
-    return 0;
+    if (devices.empty()) {
+        for (const auto& name : ListComPorts(devDir))
+            devices.push_back(ComPortPath(name, devDir));
+        for (const auto& path : ListUserComPorts(userDir))
+            devices.push_back(path);
+        if (devices.empty())
+            std::fprintf(stderr, "ze50321 ports: no serial ports found in %s nor in %s\n", devDir.c_str(),
+                         userDir.c_str());
+    }
+    TJsonWriter doc;
+    doc.BeginObject().Key("ports").BeginArray();
+    int code = check && devices.empty() ? ExitSomeDoNotOpen : ExitAllOpen;
+    for (const auto& path : devices) {
+        if (!check) {
+            doc.BeginObject().Member("path", path).EndObject();
+            std::fprintf(json ? stderr : stdout, "%s\n", path.c_str());
+            continue;
+        }
+        const TPortDiagnosis d = DiagnosePort(path);
+        WriteDiagnosisJson(doc, d);
+        std::fputs(FormatPortDiagnosis(d).c_str(), json ? stderr : stdout);
+        if (d.Verdict != TPortVerdict::Opens)
+            code = ExitSomeDoNotOpen;
+    }
+    doc.EndArray().Member("exit_code", code).EndObject();
+    if (json)
+        std::fputs(doc.Text().c_str(), stdout);
+    return code;
 }

@@ -1,7 +1,10 @@
 #include "tools/Commands.h"
+#include "tools/DiagnosisJson.h"
 #include "tools/UpdateTerminal.h"
+#include "tools/json/JsonWriter.h"
 
 #include "common/Terminal.h"
+#include "serial/PortDiagnosis.h"
 #include "updater/CloseSignals.h"
 #include "updater/StatusTable.h"
 #include "updater/UpdateArguments.h"
@@ -31,7 +34,8 @@ constexpr double LineBitsPerSecond = 115200.0;
 constexpr double BitsPerCharacter = 10.0; // start bit, 8 data bits, stop bit
 
 const char* const Help =
-    "Usage: ze50321 update [--trace] [--give-up SECONDS] DEVICE FW FR PW PR FIRMWARE-FILE PROJECT-FOLDER/\n"
+    "Usage: ze50321 update [--trace] [--json] [--give-up SECONDS] DEVICE FW FR PW PR FIRMWARE-FILE "
+    "PROJECT-FOLDER/\n"
     "\n"
     "Updates a converter in its boot mode over a serial line, like Ser_50321_Update with the same\n"
     "seven arguments, and shows the INIT, FIRMWARE and PROJECT lines on the terminal.\n"
@@ -48,6 +52,9 @@ const char* const Help =
     "\n"
     "Options (before the arguments):\n"
     "  --trace         print every frame sent (>) and every reply read (<)\n"
+    "  --json          one JSON document on standard output at the end: the three lines' final\n"
+    "                  texts, per transfer its blocks, retries, bytes and seconds, the port's\n"
+    "                  diagnosis when it did not open, and the exit code; the text goes to stderr\n"
     "  --give-up SECONDS\n"
     "                  give a transfer up when no block was written or read for this long\n"
     "                  (default 60; 0 waits without end): its line shows \"Error\", nothing more\n"
@@ -107,6 +114,40 @@ void PrintSummary(TTerminalDisplay& display, const std::vector<TTransferRecord>&
     display.Print(total);
 }
 
+void PrintJson(const TUpdateSequence& sequence, unsigned long long lineBytes, int code) {
+    TJsonWriter json;
+    json.BeginObject().Member("device", sequence.Arguments().PortName).Key("lines").BeginObject();
+    const std::pair<const char*, std::pair<TStatusLine, int>> lines[] = {
+        {"init", {TStatusLine::Init, sequence.Init}},
+        {"firmware", {TStatusLine::Firmware, sequence.Firmware}},
+        {"project", {TStatusLine::Project, sequence.Project}}};
+    for (const auto& [name, line] : lines) {
+        const TStatusEntry* entry = StatusEntry(line.first, line.second);
+        json.Member(name, entry ? entry->Text : "");
+    }
+    json.EndObject().Key("transfers").BeginArray();
+    for (const auto& t : sequence.Transfers)
+        json.BeginObject()
+            .Member("region", t.Region == 0 ? "firmware" : "project")
+            .Member("direction", t.Read ? "read" : "write")
+            .Member("blocks", t.Blocks)
+            .Member("retries", t.Retries)
+            .Member("bytes", t.Bytes)
+            .Member("seconds", t.Seconds)
+            .Member("failed", t.Failed)
+            .Member("given_up", t.GivenUp)
+            .Member("error", t.PortError)
+            .EndObject();
+    json.EndArray().Member("line_bytes", lineBytes).Key("port");
+    if (sequence.End == TSequenceEnd::DeviceNotFound)
+        WriteDiagnosisJson(json, DiagnosePort(sequence.Arguments().PortName));
+    else
+        json.Null();
+    json.Member("exit_code", code).EndObject();
+    std::fputs(json.Text().c_str(), stdout);
+    std::fflush(stdout);
+}
+
 int ExitCodeOf(const TUpdateSequence& sequence) {
     if (const int signal = TCloseSignals::Received())
         return ExitSignalBase + signal;
@@ -135,6 +176,7 @@ bool ParseSeconds(const std::string& text, double& seconds) {
 
 int RunUpdate(const std::vector<std::string>& args) {
     bool trace = false;
+    bool json = false;
     double giveUpSeconds = DefaultGiveUpSeconds;
     std::size_t first = 0;
     for (; first < args.size(); ++first) {
@@ -145,6 +187,8 @@ int RunUpdate(const std::vector<std::string>& args) {
         }
         if (a == "--trace") {
             trace = true;
+        } else if (a == "--json") {
+            json = true;
         } else if (a == "--give-up") {
             if (first + 1 >= args.size() || !ParseSeconds(args[first + 1], giveUpSeconds)) {
                 std::fprintf(stderr, "ze50321 update: --give-up needs a number of seconds from 0 to %.0f\n",
@@ -176,7 +220,8 @@ int RunUpdate(const std::vector<std::string>& args) {
     TCloseSignals closeSignals;
     TUpdateTimings timings;
     timings.GiveUpMs = static_cast<int>(giveUpSeconds * 1000.0 + 0.5);
-    TTerminalDisplay display(stdout, IsTerminal(stdout), TCloseSignals::Received(), timings.TickMs);
+    std::FILE* const text = json ? stderr : stdout;
+    TTerminalDisplay display(text, IsTerminal(text), TCloseSignals::Received(), timings.TickMs);
     std::atomic<unsigned long long> lineBytes{0};
     TUpdateSequence sequence(arguments, display, timings);
     sequence.OnWorkerCreated = [&](Tarm_SER& worker) {
@@ -192,7 +237,12 @@ int RunUpdate(const std::vector<std::string>& args) {
     sequence.RunAutoUpdate();
     if (sequence.End == TSequenceEnd::Abandoned)
         display.Print("Interrupted: the transfer was given up and the worker stopped.");
+    if (sequence.End == TSequenceEnd::DeviceNotFound)
+        display.Print(FormatPortDiagnosis(DiagnosePort(arguments.PortName)));
     if (!sequence.Transfers.empty())
         PrintSummary(display, sequence.Transfers, lineBytes);
-    return ExitCodeOf(sequence);
+    const int code = ExitCodeOf(sequence);
+    if (json)
+        PrintJson(sequence, lineBytes, code);
+    return code;
 }

@@ -17,9 +17,14 @@ int RunSimulate(const std::vector<std::string>& args);
 int RunUpdate(const std::vector<std::string>& args);
 int RunPorts(const std::vector<std::string>& args);
 int RunPing(const std::vector<std::string>& args);
+int RunProject(const std::vector<std::string>& args);
+int RunParams(const std::vector<std::string>& args);
 
 // Exit code for a command line the tool cannot use.
 constexpr int ExitUsage = 64;
 
 // True when args holds "--help" or "-h".
 bool WantsHelp(const std::vector<std::string>& args);
+
+// Removes every `flag` from args (options before a "--" only); true when there was one.
+bool TakeFlag(std::vector<std::string>& args, const std::string& flag);

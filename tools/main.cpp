@@ -6,6 +6,8 @@
 namespace {
 
 const TToolCommand Commands[] = {
+    {"project", "make a project folder as New project does", RunProject},
+    {"params", "show or set a project's communication parameters (pargen.xml)", RunParams},
     {"build-image", "compile a project's Pargen.xml into bin/bank.bin", RunBuildImage},
     {"update", "update a converter over a serial line (the updater's seven arguments)", RunUpdate},
     {"simulate", "play a converter's boot loader on a pseudo-terminal", RunSimulate},
@@ -28,6 +30,19 @@ bool WantsHelp(const std::vector<std::string>& args) {
         if (a == "--help" || a == "-h")
             return true;
     return false;
+}
+
+bool TakeFlag(std::vector<std::string>& args, const std::string& flag) {
+    bool found = false;
+    for (auto it = args.begin(); it != args.end() && *it != "--";) {
+        if (*it == flag) {
+            it = args.erase(it);
+            found = true;
+        } else {
+            ++it;
+        }
+    }
+    return found;
 }
 
 int main(int argc, char** argv) {

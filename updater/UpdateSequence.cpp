@@ -5,6 +5,7 @@
 #include "updater/ReadBackNames.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -12,6 +13,9 @@
 #include <utility>
 
 namespace {
+
+// How many later milliseconds a read-back name taken by another update may move to.
+constexpr int MaxStampShiftMs = 1000;
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
@@ -151,9 +155,26 @@ void TUpdateSequence::RequestReset() {
 }
 
 std::string TUpdateSequence::ReadBackName(int region) const {
-    const std::string stamp = Stamp();
-    return region == FirmwareRegion ? FirmwareReadBackName(Args.FirmwareFile, stamp)
-                                    : ImageReadBackName(Args.ProjectFolder, stamp);
+    const auto nameFor = [&](const std::string& stamp) {
+        return region == FirmwareRegion ? FirmwareReadBackName(Args.FirmwareFile, stamp)
+                                        : ImageReadBackName(Args.ProjectFolder, stamp);
+    };
+    // Updates of several converters from one firmware file would meet on one name when their
+    // read-backs start within the same millisecond, and write into and delete each other's file. The
+    // name is claimed by creating the file exclusively; a taken one gives way to a later millisecond.
+    std::string name = nameFor(Stamp());
+    const auto now = std::chrono::system_clock::now();
+    for (int shiftMs = 1; shiftMs <= MaxStampShiftMs; ++shiftMs) {
+        errno = 0;
+        if (std::FILE* claimed = std::fopen(name.c_str(), "wx")) {
+            std::fclose(claimed);
+            break;
+        }
+        if (errno != EEXIST)
+            break; // the worker's open reports what is wrong with the folder
+        name = nameFor(ReadBackStamp(now + std::chrono::milliseconds(shiftMs)));
+    }
+    return name;
 }
 
 void TUpdateSequence::Record(int region, bool read, std::chrono::steady_clock::time_point started) {

@@ -33,8 +33,9 @@ QMessageBox::Icon ToQtIcon(TMessageIcon icon) {
 
 } // namespace
 
-void ShowMessageBox(const std::string& text, const std::string& caption, TMessageIcon icon) {
-    TMessageRecord record{text, caption, icon};
+void ShowMessageBox(const std::string& text, const std::string& caption, TMessageIcon icon,
+                    const std::string& detail) {
+    TMessageRecord record{text, caption, icon, detail};
     if (record.Caption.empty())
         record.Caption = ApplicationTitle();
     if (CurrentHandler()) {
@@ -45,6 +46,8 @@ void ShowMessageBox(const std::string& text, const std::string& caption, TMessag
                     QMessageBox::Ok, QApplication::activeWindow());
     // Texts carry paths and file contents: one that looks like markup must show as it is.
     box.setTextFormat(Qt::PlainText);
+    if (!detail.empty())
+        box.setDetailedText(QString::fromStdString(detail));
     box.exec();
 }
 

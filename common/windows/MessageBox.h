@@ -13,13 +13,14 @@ struct TMessageRecord {
     std::string Text;
     std::string Caption;
     TMessageIcon Icon = TMessageIcon::None;
+    std::string Detail; // behind the box's "Show Details..." button; empty: none
 };
 
 using TMessageHandler = std::function<void(const TMessageRecord&)>;
 
 // Shows a modal box with one OK button. An empty caption means the application title.
 void ShowMessageBox(const std::string& text, const std::string& caption = std::string(),
-                    TMessageIcon icon = TMessageIcon::None);
+                    TMessageIcon icon = TMessageIcon::None, const std::string& detail = std::string());
 
 // A plain message: no icon, the application title as caption.
 inline void ShowMessage(const std::string& text) {

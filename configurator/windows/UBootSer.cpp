@@ -9,6 +9,7 @@
 #include "configurator/windows/Controls.h"
 #include "configurator/windows/WindowConstants.h"
 #include "serial/ComPortProbe.h"
+#include "serial/PortDiagnosis.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -149,11 +150,19 @@ void TFBootSer::FormShow() {
 
 void TFBootSer::RefreshComPorts() {
     CB_Com->clear();
-    for (const auto& name : ListComPorts(DeviceFolder))
-        CB_Com->addItem(QString::fromStdString(name));
+    std::vector<std::string> names = ListComPorts(DeviceFolder);
     // Virtual ports linked in the user's own port folder, shown by their full path.
     for (const auto& path : ListUserComPorts(UserPortFolder))
-        CB_Com->addItem(QString::fromStdString(path));
+        names.push_back(path);
+    for (const auto& name : names) {
+        // The name forms the path; the tool tip says what is behind it.
+        CB_Com->addItem(QString::fromStdString(name));
+        const TPortDiagnosis d = DiagnosePort(ComPortPath(name, DeviceFolder));
+        std::string tip = AdapterText(d);
+        if (d.Verdict != TPortVerdict::Opens)
+            tip += (tip.empty() ? "" : "; ") + PortReason(d);
+        CB_Com->setItemData(CB_Com->count() - 1, QString::fromStdString(tip), Qt::ToolTipRole);
+    }
     if (CB_Com->count() > 0)
         CB_Com->setCurrentIndex(0);
 }
@@ -170,7 +179,8 @@ void TFBootSer::LbButton1Click() {
         Comm1.SetDtr(true);
         Connected = true;
     } catch (const std::exception&) {
-        ShowMessageBox("Error!! Com Port cannot be open.", std::string(), TMessageIcon::Error);
+        ShowMessageBox("Error!! Com Port cannot be open.", std::string(), TMessageIcon::Error,
+                       FormatPortDiagnosis(DiagnosePort(Comm1.DeviceName())));
     }
 }
 

@@ -1,7 +1,7 @@
 #include "configurator/windows/Unewp.h"
 
-#include "common/FileContract.h"
 #include "common/windows/MessageBox.h"
+#include "configurator/NewProject.h"
 #include "configurator/ProjectPaths.h"
 
 #include <QCloseEvent>
@@ -19,31 +19,6 @@ TFsaveproj* Fsaveproj = nullptr;
 std::string DestinationDir;
 std::string TypedName;
 bool CloseAllowed = false;
-
-namespace {
-
-// A control character, one byte (C0, DEL) or the two of a C1 one (U+0080 to U+009F) in UTF-8.
-bool HasControlCharacter(const std::string& text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F)
-            return true;
-        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-            static_cast<unsigned char>(text[i + 1]) <= 0x9F)
-            return true;
-    }
-    return false;
-}
-
-// A name is one folder below the destination: never empty, never a path, never "." or "..".
-// The wizard passes the project's path to the updater between double quotes, so a quote in it
-// would end the argument early; a control character has no place in a name shown in a caption.
-bool IsUsableName(const std::string& name) {
-    return !name.empty() && name.find_first_of("/\"") == std::string::npos && name != "." && name != ".." &&
-           !HasControlCharacter(name);
-}
-
-} // namespace
 
 TFsaveproj::TFsaveproj(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
@@ -104,35 +79,16 @@ void TFsaveproj::showEvent(QShowEvent* event) {
 }
 
 void TFsaveproj::BitBtn1Click() {
-    CloseAllowed = true;
     TypedName = Edit1->text().toStdString();
-    if (DestinationDir.empty()) {
-        ShowMessage("directory destination not valid");
-        CloseAllowed = false;
-    }
-    if (!IsUsableName(TypedName)) {
-        ShowMessage("Name project not valid");
-        CloseAllowed = false;
-    }
-    if (!CloseAllowed)
+    const TNewProjectOutcome outcome = MakeNewProject(DestinationDir, TypedName);
+    for (const auto& message : outcome.Messages)
+        ShowMessage(message);
+    CloseAllowed = outcome.Created;
+    if (!outcome.Created)
         return;
-
-    const std::string folder = DestinationDir + PathSeparator + TypedName;
-    std::error_code ec;
-    if (std::filesystem::exists(folder, ec)) {
-        ShowMessage("Name project not valid because directory already exists");
-        CloseAllowed = false;
-        return;
-    }
-    if (!std::filesystem::create_directory(folder, ec)) {
-        CloseAllowed = false;
-        return;
-    }
-    std::filesystem::create_directories(folder + PathSeparator + ImageFolder, ec);
-    ProjectName = PathSeparator + TypedName;
+    ProjectName = outcome.Name;
     ProjectDir = DestinationDir + ProjectName;
     SetProjectPaths();
-    CloseAllowed = true;
 }
 
 bool TFsaveproj::FormCloseQuery() const {

@@ -1,6 +1,7 @@
 #include "updater/windows/UUpdate.h"
 
 #include "common/windows/MessageBox.h"
+#include "serial/PortDiagnosis.h"
 #include "updater/CloseSignals.h"
 #include "updater/StatusTable.h"
 
@@ -188,6 +189,9 @@ void TFUpdate::Button2Click() {
 
 void TFUpdate::ShowStatus(int init, int firmware, int project) {
     SetLine(Label4, LInit, TStatusLine::Init, init);
+    // The line keeps its fixed text; the reason the port did not open is its tool tip.
+    if (init == InitDeviceNotFound && LInit->toolTip().isEmpty())
+        LInit->setToolTip(QString::fromStdString(PortReason(DiagnosePort(Arguments().PortName))));
     SetLine(Label6, LFirm, TStatusLine::Firmware, firmware);
     SetLine(Label8, LProj, TStatusLine::Project, project);
     ProcessEvents();

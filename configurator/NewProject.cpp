@@ -1,0 +1,57 @@
+#include "configurator/NewProject.h"
+
+#include "common/FileContract.h"
+#include "configurator/ProjectPaths.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// A control character, one byte (C0, DEL) or the two of a C1 one (U+0080 to U+009F) in UTF-8.
+bool HasControlCharacter(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F)
+            return true;
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(text[i + 1]) <= 0x9F)
+            return true;
+    }
+    return false;
+}
+
+// A name is one folder below the destination: never empty, never a path, never "." or "..".
+// The wizard passes the project's path to the updater between double quotes, so a quote in it
+// would end the argument early; a control character has no place in a name shown in a caption.
+bool IsUsableName(const std::string& name) {
+    return !name.empty() && name.find_first_of("/\"") == std::string::npos && name != "." && name != ".." &&
+           !HasControlCharacter(name);
+}
+
+} // namespace
+
+TNewProjectOutcome MakeNewProject(const std::string& destinationDir, const std::string& typedName) {
+    TNewProjectOutcome outcome;
+    if (destinationDir.empty())
+        outcome.Messages.push_back("directory destination not valid");
+    if (!IsUsableName(typedName))
+        outcome.Messages.push_back("Name project not valid");
+    if (!outcome.Messages.empty())
+        return outcome;
+
+    const std::string folder = destinationDir + PathSeparator + typedName;
+    std::error_code ec;
+    if (std::filesystem::exists(folder, ec)) {
+        outcome.Messages.push_back("Name project not valid because directory already exists");
+        return outcome;
+    }
+    // A folder that cannot be made keeps the dialog open without a message.
+    if (!std::filesystem::create_directory(folder, ec))
+        return outcome;
+    std::filesystem::create_directories(folder + PathSeparator + ImageFolder, ec);
+    outcome.Created = true;
+    outcome.Folder = folder;
+    outcome.Name = PathSeparator + typedName;
+    return outcome;
+}

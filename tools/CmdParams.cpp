@@ -1,0 +1,255 @@
+#include "tools/Commands.h"
+#include "tools/json/JsonWriter.h"
+
+#include "configurator/ParamChecks.h"
+#include "configurator/ParamFile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+constexpr int ExitRefused = 1; // a check failed or the file cannot be written
+
+const char* const Help =
+    "Usage: ze50321 params [--json] PROJECT_FOLDER [--set NAME=VALUE ...]\n"
+    "\n"
+    "Shows the project's communication parameters as the Set Communication window shows them (a\n"
+    "missing or unreadable value takes the window's fallback, a missing or broken file the defaults),\n"
+    "one NAME=VALUE a line. With --set the values are changed, the window's seventeen checks run in\n"
+    "their order, and pargen.xml is written exactly as the window's OK writes it; when a check fails\n"
+    "its message goes to standard error and nothing is written.\n"
+    "\n"
+    "Names and values:\n"
+    "  can-bitrate=20K|50K|100K|125K|250K|500K|800K|1000K|22.22K\n"
+    "  can-frame=2.0A|2.0B         CAN Bus 2.0A (CobID 11Bit) or 2.0B (CobID 29Bit)\n"
+    "  ip=A.B.C.D                  the converter's IP ADDRESS\n"
+    "  mask=A.B.C.D                SUBNET Mask\n"
+    "  gateway=off|on|A.B.C.D      GATEWAY: off, on, or on with this address\n"
+    "  gateway-address=A.B.C.D     the gateway's address without switching it\n"
+    "  dest=A.B.C.D                IP ADDRESS DESTINATION\n"
+    "  port=N                      Port, 0 to 65535\n"
+    "  transport=tcp|udp\n"
+    "  multiframe=on|off           Enable Multiframe in Ethernet\n"
+    "  role=client-server|server   Client/Server or Only Server (shown with TCP)\n"
+    "  udp-broadcast=on|off        UDP Broadcast (shown with UDP)\n"
+    "Octets and the port are kept as typed (\"010\" stays \"010\"), as in the window.\n"
+    "\n"
+    "  --json   one JSON document on standard output: the parameters, whether the file was\n"
+    "           written, the failed check, the exit code; the text goes to standard error\n"
+    "\n"
+    "Exit codes: 0 shown or written; 1 a check failed or the file cannot be written; 64 usage.\n";
+
+// What the window would show: its defaults, then the file's values with their fallbacks.
+TParamValues ReadAsWindow(const std::string& path, bool& exists) {
+    std::error_code ec;
+    exists = std::filesystem::is_regular_file(path, ec);
+    if (!exists)
+        return TParamValues{};
+    pugi::xml_document doc;
+    try {
+        LoadParamDocument(doc, path);
+    } catch (const std::exception&) {
+        return TParamValues{}; // a file that does not parse leaves the defaults
+    }
+    TParamValues v = ReadWindowParams(doc).Values;
+    v.CanBr = ShownCanBr(v.CanBr);
+    return v;
+}
+
+std::string Address(const TAddressTexts& a) {
+    return a[0] + "." + a[1] + "." + a[2] + "." + a[3];
+}
+
+std::vector<std::pair<std::string, std::string>> Shown(const TParamValues& v) {
+    return {{"can-bitrate", CanBitRates[static_cast<std::size_t>(ShownCanBr(v.CanBr))]},
+            {"can-frame", v.CanType == 0 ? "2.0A" : "2.0B"},
+            {"ip", Address(v.AddIp)},
+            {"mask", Address(v.Subnet)},
+            {"gateway", v.EnGate ? "on" : "off"},
+            {"gateway-address", Address(v.Gateway)},
+            {"dest", Address(v.Dest)},
+            {"port", v.Port},
+            {"transport", v.Protocol == 0 ? "tcp" : "udp"},
+            {"multiframe", v.Multi ? "on" : "off"},
+            {"role", v.TypeDev == 0 ? "client-server" : "server"},
+            {"udp-broadcast", v.UdpBroad ? "on" : "off"}};
+}
+
+bool SplitAddress(const std::string& text, TAddressTexts& out) {
+    TAddressTexts parts;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::size_t dot = i < 3 ? text.find('.', from) : text.size();
+        if (dot == std::string::npos)
+            return false;
+        parts[i] = text.substr(from, dot - from);
+        from = dot + 1;
+    }
+    if (parts[3].find('.') != std::string::npos)
+        return false;
+    out = parts;
+    return true;
+}
+
+bool Switch(const std::string& text, bool& out) {
+    if (text != "on" && text != "off")
+        return false;
+    out = text == "on";
+    return true;
+}
+
+bool Choice(const std::string& text, const char* zero, const char* one, int& out) {
+    if (text != zero && text != one)
+        return false;
+    out = text == one ? 1 : 0;
+    return true;
+}
+
+// Applies one NAME=VALUE; false with the reason in why when the setting is unusable.
+bool ApplySetting(const std::string& setting, TParamValues& v, std::string& why) {
+    const auto eq = setting.find('=');
+    if (eq == std::string::npos) {
+        why = "'" + setting + "' is not NAME=VALUE";
+        return false;
+    }
+    const std::string name = setting.substr(0, eq), value = setting.substr(eq + 1);
+    bool ok = true;
+    if (name == "can-bitrate") {
+        const auto it = std::find_if(CanBitRates.begin(), CanBitRates.end(),
+                                     [&](const char* rate) { return value == rate; });
+        ok = it != CanBitRates.end();
+        if (ok)
+            v.CanBr = static_cast<int>(it - CanBitRates.begin());
+    } else if (name == "can-frame") {
+        ok = Choice(value, "2.0A", "2.0B", v.CanType);
+    } else if (name == "ip") {
+        ok = SplitAddress(value, v.AddIp);
+    } else if (name == "mask") {
+        ok = SplitAddress(value, v.Subnet);
+    } else if (name == "dest") {
+        ok = SplitAddress(value, v.Dest);
+    } else if (name == "gateway-address") {
+        ok = SplitAddress(value, v.Gateway);
+    } else if (name == "gateway") {
+        ok = Switch(value, v.EnGate);
+        if (!ok && SplitAddress(value, v.Gateway)) {
+            v.EnGate = true;
+            ok = true;
+        }
+    } else if (name == "port") {
+        v.Port = value;
+    } else if (name == "transport") {
+        ok = Choice(value, "tcp", "udp", v.Protocol);
+    } else if (name == "multiframe") {
+        ok = Switch(value, v.Multi);
+    } else if (name == "role") {
+        ok = Choice(value, "client-server", "server", v.TypeDev);
+    } else if (name == "udp-broadcast") {
+        ok = Switch(value, v.UdpBroad);
+    } else {
+        why = "unknown parameter '" + name + "'";
+        return false;
+    }
+    if (!ok)
+        why = "'" + value + "' is not a value of " + name;
+    return ok;
+}
+
+} // namespace
+
+int RunParams(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    const bool json = TakeFlag(args, "--json");
+    if (WantsHelp(args)) {
+        std::fputs(Help, stdout);
+        return 0;
+    }
+    std::vector<std::string> settings;
+    std::string folder;
+    bool setting = false;
+    for (const auto& a : args) {
+        if (a == "--set")
+            setting = true;
+        else if (!setting && folder.empty() && (a.empty() || a[0] != '-'))
+            folder = a;
+        else if (setting)
+            settings.push_back(a);
+        else {
+            std::fprintf(stderr, "ze50321 params: unexpected argument '%s'\n\n%s", a.c_str(), Help);
+            return ExitUsage;
+        }
+    }
+    std::error_code ec;
+    if (folder.empty() || !std::filesystem::is_directory(folder, ec) || (setting && settings.empty())) {
+        if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+            std::fprintf(stderr, "ze50321 params: %s is not a folder\n\n", folder.c_str());
+        std::fputs(Help, stderr);
+        return ExitUsage;
+    }
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    const std::string found = FindParamFile(folder);
+    const std::string path = found.empty() ? folder + "/" + WindowParamFileName : found;
+
+    bool exists = false;
+    TParamValues values = ReadAsWindow(path, exists);
+    for (const auto& s : settings) {
+        std::string why;
+        if (!ApplySetting(s, values, why)) {
+            std::fprintf(stderr, "ze50321 params: %s\n", why.c_str());
+            return ExitUsage;
+        }
+    }
+
+    int code = 0;
+    bool written = false;
+    std::optional<TParamCheckFailure> failed;
+    std::string error;
+    if (setting) {
+        failed = CheckParamValues(values);
+        if (failed) {
+            error = failed->Message;
+            code = ExitRefused;
+        } else {
+            pugi::xml_document doc;
+            BuildParamTree(doc, values);
+            try {
+                SaveParamDocument(doc, path);
+                written = true;
+            } catch (const std::exception& e) {
+                error = e.what();
+                code = ExitRefused;
+            }
+        }
+        if (!error.empty())
+            std::fprintf(stderr, "%s\n", error.c_str());
+    }
+    // Shown after a set only when it was written: what the window would now show.
+    std::FILE* const text = json ? stderr : stdout;
+    if (!setting || written)
+        for (const auto& [name, value] : Shown(values))
+            std::fprintf(text, "%s=%s\n", name.c_str(), value.c_str());
+    if (json) {
+        TJsonWriter doc;
+        doc.BeginObject().Member("file", path).Member("file_existed", exists).Key("parameters").BeginObject();
+        for (const auto& [name, value] : Shown(values))
+            doc.Member(name, value);
+        doc.EndObject().Member("written", written).Key("failed_check");
+        if (failed)
+            doc.BeginObject()
+                .Member("number", failed->Number)
+                .Member("field", failed->Field)
+                .Member("message", failed->Message)
+                .EndObject();
+        else
+            doc.Null();
+        doc.Member("error", error).Member("exit_code", code).EndObject();
+        std::fputs(doc.Text().c_str(), stdout);
+    }
+    return code;
+}
