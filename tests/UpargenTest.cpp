@@ -5,8 +5,8 @@
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
 #include "tests/support/FileSizeLimit.h"
-#include "tests/support/QtHelpers.h"
 #include "tests/support/ParamSamples.h"
+#include "tests/support/QtHelpers.h"
 #include "tests/support/TempDir.h"
 
 #include <QCheckBox>

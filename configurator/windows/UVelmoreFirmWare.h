@@ -60,8 +60,8 @@ public:
     void ShowCaption(const std::string& name);
 
     // Folder browser of Open project; tests replace it. Returns the chosen folder or nothing.
-    using TFolderChooser = std::string (*)(QWidget* owner, const std::string& root, const std::string& current,
-                                           bool* chosen);
+    using TFolderChooser = std::string (*)(QWidget* owner, const std::string& root,
+                                           const std::string& current, bool* chosen);
     static TFolderChooser FolderChooser;
 
 signals:
