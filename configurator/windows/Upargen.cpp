@@ -26,7 +26,6 @@ const std::array<const char*, 9> CanBitRates{"20K",  "50K",  "100K",  "125K",  "
 
 namespace {
 
-constexpr int DefaultCanBr = 4;  // "250K"
 constexpr int FallbackCanBr = 5; // "500K": an unreadable or unknown stored index
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& accessibleName, int width) {
