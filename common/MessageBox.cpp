@@ -43,6 +43,8 @@ void ShowMessageBox(const std::string& text, const std::string& caption, TMessag
     }
     QMessageBox box(ToQtIcon(icon), QString::fromStdString(record.Caption), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
+    // Texts carry paths and file contents: one that looks like markup must show as it is.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

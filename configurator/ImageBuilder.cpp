@@ -9,8 +9,6 @@
 #include <filesystem>
 #include <string>
 
-#include <unistd.h>
-
 std::uint8_t ImageBuffer[ImageCapacity];
 std::int32_t ImageLength = 0;
 
@@ -57,7 +55,9 @@ void BuildImage() {
     try {
         LoadParamDocument(XML0, path);
         const pugi::xml_node root = XML0.document_element();
-        out.Byte(RequiredNumber(root, CanBr) + 1);
+        // Only the low byte of the code is kept: adding in unsigned arithmetic gives it for every
+        // integer the file may hold, 2147483647 included, without a signed overflow.
+        out.Byte(static_cast<int>((static_cast<std::uint32_t>(RequiredNumber(root, CanBr)) + 1u) & 0xFFu));
         out.Byte(RequiredNumber(root, CanType));
         RequiredAddress(out, root, AddIp, AddIpAttributes);
         RequiredAddress(out, root, Subnet, SubnetAttributes);
@@ -83,9 +83,6 @@ void WriteImage() {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::is_directory(folder, ec))
-        throw EImageError("Unable to write to " + path);
-    // A write-protected image is refused rather than replaced by the rename.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
         throw EImageError("Unable to write to " + path);
     const std::string bytes(reinterpret_cast<const char*>(ImageBuffer),
                             static_cast<std::size_t>(ImageLength));

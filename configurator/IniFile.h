@@ -12,8 +12,8 @@ constexpr std::size_t MaxProfileValue = 2047;
 std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
                               const std::string& fallback = std::string());
 
-// Sets key in section (both created when missing). The new file is written beside the old one and
-// renamed over it, so a failed write leaves the earlier file whole. Returns false on failure, with
-// errno telling why.
+// Sets key in section (both created when missing). Saved by WriteFileReplacing's rule: a failed write
+// leaves the earlier file whole, a read-only file is refused. Returns false on failure, with errno
+// telling why.
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);

@@ -13,8 +13,6 @@
 #include <sstream>
 #include <vector>
 
-#include <unistd.h>
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -263,9 +261,6 @@ std::string SerializeParamDocument(const pugi::xml_document& doc) {
 }
 
 void SaveParamDocument(const pugi::xml_document& doc, const std::string& path) {
-    // Renaming would replace a write-protected file silently: its protection is honoured here.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
-        throw EParamWriteError("cannot save " + path + ": " + std::strerror(errno));
     if (!WriteFileReplacing(path, SerializeParamDocument(doc)))
         throw EParamWriteError("cannot save " + path + ": " + std::strerror(errno));
 }

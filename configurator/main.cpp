@@ -1,4 +1,5 @@
 #include "common/MessageBox.h"
+#include "configurator/ProgramPath.h"
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
 
@@ -6,6 +7,7 @@
 #include <QScreen>
 
 #include <exception>
+#include <string>
 
 namespace {
 
@@ -27,12 +29,15 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    // The folder of the path it was started by, not of the file behind a link: started through the
+    // link in a user's program folder, that folder is ExeDir.
+    const std::string programPath = InvokedProgramPath(argc > 0 ? argv[0] : "");
     TConfiguratorApplication app(argc, argv);
     QApplication::setApplicationName("Firmware Velmora");
     SetApplicationTitle("Firmware Velmora");
     app.setQuitOnLastWindowClosed(false);
 
-    TConfiguratorWindows windows(QCoreApplication::applicationFilePath().toStdString());
+    TConfiguratorWindows windows(programPath);
     QObject::connect(FVelmoreFirmWare, &TFVelmoreFirmWare::Closed, &app, &QCoreApplication::quit);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         FVelmoreFirmWare->move(screen->availableGeometry().center() - FVelmoreFirmWare->rect().center());

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -52,6 +53,13 @@ bool PortExists(const std::string& path) {
     // Held by another program or not ours to open: the port is there all the same.
     const int error = errno;
     return (error == EACCES || error == EBUSY) && ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+// Owned by this user and writable by no one else.
+bool IsOwnPrivateFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 } // namespace
@@ -107,6 +115,27 @@ std::vector<std::string> ListComPorts(const std::string& devDir) {
     for (const auto& name : names) {
         if (PortExists(devDir + "/" + name))
             ports.push_back(name);
+    }
+    std::sort(ports.begin(), ports.end(), NaturalLess);
+    return ports;
+}
+
+std::string UserPortFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/')
+        return std::string(runtime) + "/ze50321/ports";
+    return "/tmp/ze50321-" + std::to_string(::geteuid()) + "/ports";
+}
+
+std::vector<std::string> ListUserComPorts(const std::string& folder) {
+    std::vector<std::string> ports;
+    if (!IsOwnPrivateFolder(folder) || !IsOwnPrivateFolder(fs::path(folder).parent_path().string()))
+        return ports;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string path = it->path().string();
+        if (PortExists(path))
+            ports.push_back(path);
     }
     std::sort(ports.begin(), ports.end(), NaturalLess);
     return ports;

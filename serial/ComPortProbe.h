@@ -10,5 +10,15 @@
 // permitted (EACCES, EBUSY); any other failure (a UART-less ttyS node answers EIO) leaves it out.
 std::vector<std::string> ListComPorts(const std::string& devDir = "/dev");
 
+// The per-user folder of virtual-port links, where a user without write access to /dev links a
+// virtual port (the converter simulator's) so that the port lists show it:
+// $XDG_RUNTIME_DIR/ze50321/ports, or /tmp/ze50321-<uid>/ports where no runtime folder is set.
+std::string UserPortFolder();
+
+// The ports linked in a per-user port folder, as full paths, in natural order: the entries that
+// are there as ListComPorts would list them. The folder counts only when this user owns it and
+// its parent and no one else may write to either, so that no one else can plant a port there.
+std::vector<std::string> ListUserComPorts(const std::string& folder);
+
 // Natural order: runs of digits compare by their value, so ttyS2 comes before ttyS10.
 bool NaturalLess(const std::string& a, const std::string& b);

@@ -250,6 +250,7 @@ TEST(CmdUpdate, CommandLinesItCannotUse) {
         {{}, 4, "Usage: ze50321 update"},
         {{"--bogus", "/dev/null", "FW"}, 4, "unknown option '--bogus'"},
         {{"--help"}, 0, "130  interrupted by Ctrl-C"},
+        {{"--give-up", "soon", "/dev/null", "FW"}, 4, "--give-up needs a number of seconds from 0 to 86400"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {Tool(), "update"};
@@ -275,18 +276,56 @@ TEST(CmdUpdate, TraceShowsEveryFrame) {
     EXPECT_NE(update.Text().find("< 00 O.K.\\r\n"), std::string::npos) << update.Text();
 }
 
-TEST(CmdUpdate, CtrlCGivesUpATransferThatNeverEnds) {
+TEST(CmdUpdate, ShowsEachResendAndGivesUpAConverterThatFellSilent) {
     TTempDir dir;
     TFiles files(dir);
-    TSimulateProcess simulator(dir, {"--silent-after", "1"});
+    // Write frames 3 and 6 are refused; after the 7th frame the converter says nothing more.
+    TSimulateProcess simulator(dir, {"--refuse-every", "3", "--silent-after", "7"});
     const std::string device = simulator.DevicePath();
     ASSERT_FALSE(device.empty());
-    TProcess update({Tool(), "update", device, "FW", "FR", "PW", "PR", files.Firmware, files.Bin},
-                    dir / "update.out");
-    ASSERT_TRUE(update.AwaitOutput("FIRMWARE : Write in Progress...\n")) << update.Text();
-    update.Signal(SIGINT);
-    EXPECT_EQ(update.Wait(), 130) << update.Text();
-    EXPECT_NE(update.Text().find("Interrupted: the transfer was given up and the worker stopped.\n"),
-              std::string::npos)
-        << update.Text();
+    TProcess update(
+        {Tool(), "update", "--give-up", "1", device, "FW", "FR", "PW", "PR", files.Firmware, files.Bin},
+        dir / "update.out");
+    EXPECT_EQ(update.Wait(), 2) << update.Text();
+    const std::string text = update.Text();
+    for (const char* expected : {"write of 0x004100 not acknowledged, sent again (retry 1)\n",
+                                 "write of 0x004200 not acknowledged, sent again (retry 2)\n",
+                                 "FIRMWARE : Error\n", "firmware write  : 5 blocks, 2 retries, 640 bytes in ",
+                                 ", given up: no block written or read for 1 s\n"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    EXPECT_EQ(text.find("Read in Progress"), std::string::npos) << text;
+    EXPECT_EQ(text.find("PROJECT :  Write"), std::string::npos) << text;
+}
+
+TEST(CmdUpdate, CloseSignalsGiveUpAndLeaveNoReadBackFile) {
+    const struct {
+        bool Window; // the updater's window instead of ze50321 update
+        int Signal;
+        int Code;
+    } cases[] = {{false, SIGINT, 130},
+                 {false, SIGTERM, 143},
+                 {false, SIGHUP, 129},
+                 {true, SIGTERM, 0},
+                 {true, SIGHUP, 0}};
+    for (const auto& c : cases) {
+        TTempDir dir;
+        TFiles files(dir);
+        // The firmware's 8 blocks are written, then the read-back stops after its second block.
+        TSimulateProcess simulator(dir, {"--silent-after", "10"});
+        const std::string device = simulator.DevicePath();
+        ASSERT_FALSE(device.empty());
+        std::vector<std::string> args = {device, "FW", "FR", "PW", "PR", files.Firmware, files.Bin};
+        args.insert(args.begin(), c.Window ? ProgramDir() + "/Ser_50321_Update" : Tool());
+        if (!c.Window)
+            args.insert(args.begin() + 1, {"update", "--give-up", "0"});
+        TProcess update(args, dir / "update.out");
+        const auto readBackExists = [&] { return !FilesEndingWith(dir.Path(), ".b79").empty(); };
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (!readBackExists() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        ASSERT_TRUE(readBackExists()) << update.Text();
+        update.Signal(c.Signal);
+        EXPECT_EQ(update.Wait(), c.Code) << c.Signal << "\n" << update.Text();
+        EXPECT_FALSE(readBackExists()) << c.Signal;
+    }
 }

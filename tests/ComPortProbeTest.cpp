@@ -136,18 +136,67 @@ TEST(ComPortProbe, PortsCommandPrintsDevicePaths) {
     fs::create_symlink(pty.SlavePath, dev / "ttyS11");
     fs::create_symlink(pty.SlavePath, dev / "ttyS2");
 
-    TRun run = RunTool("ports --dev '" + dev.Path() + "/'");
+    TTempDir noPorts;
+    const std::string noUserPorts = " --user-ports '" + noPorts.Path() + "/none'";
+    TRun run = RunTool("ports --dev '" + dev.Path() + "/'" + noUserPorts);
     EXPECT_EQ(0, run.ExitCode);
     EXPECT_EQ(dev / "ttyS2\n" + dev / "ttyS11\n" + dev / "ttyUSB0\n", run.Out);
 
     TTempDir empty;
-    run = RunTool("ports --dev '" + empty.Path() + "'");
+    run = RunTool("ports --dev '" + empty.Path() + "'" + noUserPorts);
     EXPECT_EQ(0, run.ExitCode);
     EXPECT_EQ("", run.Out);
 
     run = RunTool("ports --help");
     EXPECT_EQ(0, run.ExitCode);
-    EXPECT_EQ(0u, run.Out.find("Usage: ze50321 ports [--dev DIR]\n"));
+    EXPECT_EQ(0u, run.Out.find("Usage: ze50321 ports [--dev DIR] [--user-ports DIR]\n"));
 
     EXPECT_EQ(64, RunTool("ports --bogus").ExitCode);
+}
+
+TEST(ComPortProbe, ListsTheUserPortFolderOnlyWhenItIsTheUsersAlone) {
+    TPty pty;
+    TTempDir home;
+    const std::string ports = home / "ze50321/ports";
+    fs::create_directories(ports);
+    fs::create_symlink(pty.SlavePath, ports + "/ttyZE10");
+    fs::create_symlink(pty.SlavePath, ports + "/ttyZE9");
+    fs::create_symlink("/dev/null", ports + "/ttyNull"); // no terminal
+    TTempDir dev;
+    fs::create_symlink(pty.SlavePath, dev / "ttyS0");
+
+    const std::vector<std::string> listed = {ports + "/ttyZE9", ports + "/ttyZE10"};
+    const struct {
+        fs::perms Folder, Parent;
+        bool Listed;
+    } cases[] = {
+        {fs::perms::owner_all, fs::perms::owner_all, true},
+        {fs::perms::owner_all | fs::perms::group_read | fs::perms::others_exec, fs::perms::owner_all, true},
+        {fs::perms::owner_all | fs::perms::others_write, fs::perms::owner_all, false},
+        {fs::perms::owner_all, fs::perms::owner_all | fs::perms::group_write, false},
+    };
+    for (const auto& c : cases) {
+        fs::permissions(ports, c.Folder);
+        fs::permissions(home / "ze50321", c.Parent);
+        EXPECT_EQ(c.Listed ? listed : std::vector<std::string>{}, ListUserComPorts(ports))
+            << static_cast<int>(c.Folder) << " " << static_cast<int>(c.Parent);
+    }
+    fs::permissions(ports, fs::perms::owner_all);
+    fs::permissions(home / "ze50321", fs::perms::owner_all);
+    EXPECT_EQ(std::vector<std::string>{}, ListUserComPorts(home / "no-such-folder"));
+
+    const TRun run = RunTool("ports --dev '" + dev.Path() + "' --user-ports '" + ports + "'");
+    EXPECT_EQ(dev / "ttyS0\n" + ports + "/ttyZE9\n" + ports + "/ttyZE10\n", run.Out);
+}
+
+TEST(ComPortProbe, UserPortFolderIsInTheRuntimeFolder) {
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedValue = saved ? saved : "";
+    ::setenv("XDG_RUNTIME_DIR", "/run/user/1000", 1);
+    EXPECT_EQ("/run/user/1000/ze50321/ports", UserPortFolder());
+    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ("/tmp/ze50321-" + std::to_string(::geteuid()) + "/ports", UserPortFolder());
+    EXPECT_EQ(UserPortFolder() + "\n", RunTool("ports --user-folder").Out);
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
 }

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 TEST(IniFile, ReadsMissingFileSectionAndKeyAsFallback) {
     TTempDir dir;
@@ -67,4 +69,39 @@ TEST(IniFile, FailedWriteLeavesTheOldFileAndNoLeftovers) {
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path()))
         ++entries;
     EXPECT_EQ(entries, 1) << "the temporary file was left behind";
+}
+
+TEST(IniFile, WriteFollowsTheProtectionOfTheFileNotOfTheFolder) {
+    const struct {
+        const char* Case;
+        mode_t FileMode;
+        mode_t FolderMode;
+        bool Saved;
+    } cases[] = {
+        {"writable file in a folder the user cannot write: written in place", 0644, 0555, true},
+        {"read-only file in a writable folder: refused", 0444, 0755, false},
+        {"read-only file in a read-only folder: refused", 0444, 0555, false},
+    };
+    for (const auto& c : cases) {
+        TTempDir dir;
+        const std::string folder = dir / "prog";
+        const std::string path = folder + "/a.ini";
+        ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+        WriteFileBytes(path, "[lastproj]\nprojectname=/old\n");
+        ASSERT_EQ(::chmod(path.c_str(), c.FileMode), 0);
+        ASSERT_EQ(::chmod(folder.c_str(), c.FolderMode), 0);
+        if (::access(folder.c_str(), W_OK) == 0 && (c.FolderMode & 0200) == 0)
+            GTEST_SKIP() << "running with privileges that ignore write protection";
+        errno = 0;
+        EXPECT_EQ(WriteProfileString(path, "lastproj", "projectname", "/new"), c.Saved) << c.Case;
+        if (!c.Saved) {
+            EXPECT_EQ(errno, EACCES) << c.Case;
+        }
+        EXPECT_EQ(ReadFileBytes(path),
+                  c.Saved ? "[lastproj]\nprojectname=/new\n" : "[lastproj]\nprojectname=/old\n")
+            << c.Case;
+        struct stat after {};
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, c.FileMode) << c.Case;
+    }
 }

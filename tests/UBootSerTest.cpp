@@ -3,6 +3,7 @@
 #include "configurator/ProjectPaths.h"
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
+#include "serial/ComPortProbe.h"
 
 #include "tests/support/QtHelpers.h"
 #include "tests/support/TempDir.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +52,7 @@ protected:
         ASSERT_EQ(::mkdir((Dir / "Prog Folder").c_str(), 0777), 0);
         ExeFolder = Dir / "Prog Folder";
         TFBootSer::DeviceFolder = Dir / "dev";
+        TFBootSer::UserPortFolder = Dir / "ports";
         TFBootSer::GiveUpMs = 20000;
         Windows = std::make_unique<TConfiguratorWindows>(ExeFolder + "/Velmora_RAZ2Idi");
         ASSERT_EQ(::mkdir((ProjectsDir + "/Plant 1").c_str(), 0777), 0);
@@ -60,6 +63,7 @@ protected:
     void TearDown() override {
         Windows.reset();
         TFBootSer::DeviceFolder = "/dev";
+        TFBootSer::UserPortFolder = ::UserPortFolder();
     }
 
     // A stand-in updater that records the arguments it received, one a line, after sleeping.
@@ -113,6 +117,27 @@ TEST_F(Wizard, ExecutePassesTheSevenArgumentsExactly) {
                               "/PROJECTS/Plant 1/bin/\"");
     EXPECT_EQ(ReadFileBytes(ArgsFile()), dev + "\nFW\nFR\nPW\nNO\n" + ExeFolder + "/MASTER/vod50321.sim\n" +
                                              ExeFolder + "/PROJECTS/Plant 1/bin/\n---\n");
+}
+
+TEST_F(Wizard, APortInTheUserPortFolderIsListedAndUsedByItsFullPath) {
+    ASSERT_EQ(::mkdir((Dir / "ports").c_str(), 0700), 0);
+    TVirtualPort devPort(Dir / "dev", "ttyUSB0");
+    TVirtualPort userPort(Dir / "ports", "ttyZE50321");
+    InstallStandIn();
+    const std::string linked = Dir / "ports/ttyZE50321";
+    InWizard([&] {
+        ASSERT_EQ(FBootSer->CB_Com->count(), 2);
+        EXPECT_EQ(FBootSer->CB_Com->itemText(0).toStdString(), "ttyUSB0");
+        EXPECT_EQ(FBootSer->CB_Com->itemText(1).toStdString(), linked);
+        FBootSer->CB_Com->setCurrentIndex(1);
+        FBootSer->LbButton1->click();
+        FBootSer->LbButton2->click();
+        FBootSer->LbButton4->click();
+    });
+    EXPECT_TRUE(Messages.Messages().empty());
+    EXPECT_EQ(ReadFileBytes(ArgsFile()), linked + "\nFW\nFR\nPW\nPR\n" + ExeFolder +
+                                             "/MASTER/vod50321.sim\n" + ExeFolder +
+                                             "/PROJECTS/Plant 1/bin/\n---\n");
 }
 
 TEST_F(Wizard, AllOptionsClearAndExecuteTwice) {
@@ -231,6 +256,76 @@ TEST_F(Wizard, MissingUpdaterIsReportedWithTheReason) {
     ASSERT_EQ(Messages.Messages().size(), 1u);
     EXPECT_EQ(Messages.Messages()[0].Text,
               "Cannot start " + ExeFolder + "/Ser_50321_Update: No such file or directory");
+}
+
+TEST_F(Wizard, CoveredFirstPageIsOutOfKeyboardReach) {
+    TVirtualPort port(Dir / "dev", "ttyZE7");
+    InWizard([&] {
+        FBootSer->LbButton1->setFocus();
+        QTest::keyClick(FBootSer->LbButton1, Qt::Key_Space); // Connect
+        QTest::keyClick(FBootSer->LbButton1, Qt::Key_Tab);
+        ASSERT_EQ(FBootSer->focusWidget(), FBootSer->LbButton3);
+        QTest::keyClick(FBootSer->LbButton3, Qt::Key_Tab);
+        ASSERT_EQ(FBootSer->focusWidget(), FBootSer->LbButton2);
+        QTest::keyClick(FBootSer->LbButton2, Qt::Key_Space); // Next
+        ASSERT_TRUE(FBootSer->Panel1->isVisible());
+        // Twice round the whole chain, backwards and forwards, pressing Space on nothing but options.
+        for (const Qt::Key key : {Qt::Key_Backtab, Qt::Key_Tab}) {
+            for (int i = 0; i < 14; ++i) {
+                QWidget* focus = FBootSer->focusWidget();
+                ASSERT_TRUE(focus && FBootSer->Panel1->isAncestorOf(focus))
+                    << (focus ? focus->objectName().toStdString() : "no focus") << " has the focus";
+                QTest::keyClick(focus, key);
+            }
+        }
+        QTest::keyClick(FBootSer->focusWidget(), Qt::Key_Return);
+        EXPECT_FALSE(FBootSer->Comm1.IsOpen());
+        EXPECT_TRUE(FBootSer->isVisible());
+    });
+    EXPECT_TRUE(Messages.Messages().empty());
+}
+
+TEST_F(Wizard, RestoringTheMinimisedWizardStaysOnItsPage) {
+    TVirtualPort port(Dir / "dev", "ttyZE8");
+    InWizard([&] {
+        FBootSer->LbButton1->click();
+        FBootSer->LbButton2->click();
+        FBootSer->setWindowState(Qt::WindowMinimized);
+        FBootSer->setWindowState(Qt::WindowNoState);
+        EXPECT_TRUE(FBootSer->Panel1->isVisible());
+        EXPECT_FALSE(FBootSer->Label1->isVisible());
+        EXPECT_FALSE(FBootSer->LbButton1->isEnabled());
+        EXPECT_FALSE(FBootSer->Comm1.IsOpen());
+    });
+}
+
+TEST_F(Wizard, PathWithADoubleQuoteStartsNothing) {
+    TVirtualPort port(Dir / "dev", "ttyZE9");
+    InstallStandIn();
+    const std::string quoted = Dir / "say \"hi\"";
+    ASSERT_EQ(::mkdir(quoted.c_str(), 0777), 0);
+    const struct {
+        std::string* Value;
+        std::string Named;
+    } cases[] = {
+        {&ExeDir, quoted},
+        {&MasterDir, quoted + "/vod50321.sim"},
+        {&ProjectDir, quoted + "/bin/"},
+    };
+    for (const auto& c : cases) {
+        const std::string kept = *c.Value;
+        *c.Value = quoted;
+        InWizard([&] {
+            FBootSer->LbButton1->click();
+            FBootSer->LbButton2->click();
+            FBootSer->LbButton4->click();
+        });
+        *c.Value = kept;
+        EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"Cannot start the updater: the path " + c.Named +
+                                                             " contains a double quote."});
+        Messages.Clear();
+    }
+    EXPECT_FALSE(PathExists(ArgsFile()));
 }
 
 TEST_F(Wizard, ControlsCarryTheirTexts) {

@@ -4,6 +4,8 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateDevice.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -14,10 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -149,6 +153,44 @@ TEST(UUpdate, RunsTheSequenceAgainstADevice) {
     EXPECT_TRUE(window.UpdateSequence().ResetRequested);
     EXPECT_EQ(device.Memory(FirmwareRegionFirst, 700), bytes);
     EXPECT_TRUE(window.isVisible()); // stays open until the user closes it
+}
+
+// A screen reader reads each status line as its caption and current text, and the bar's value.
+TEST(UUpdate, AccessibleStatusLinesAndProgressDuringAndAfterASequence) {
+    TTempDir dir;
+    const std::string firmware = dir / "vod50321.sim";
+    WriteFileBytes(firmware, std::string(700, 'f'));
+    TUpdateDevice device;
+    TFUpdate window({device.Path(), "FW", "NO", "PW", "NO", firmware, dir.Path() + "/"}, ShortTimings());
+    window.UpdateSequence().OnWorkerCreated = [](Tarm_SER& worker) { ShortenLinkTimings(worker); };
+    const auto read = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).toStdString();
+    };
+    const auto value = [&] {
+        return QAccessible::queryAccessibleInterface(window.GPB)->valueInterface()->currentValue().toInt();
+    };
+    EXPECT_EQ("INIT : Waiting...", read(window.LInit));
+    // What a reader finds while the sequence runs, sampled from inside its event processing.
+    std::vector<std::string> firmwareLines;
+    bool midway = false;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (firmwareLines.empty() || firmwareLines.back() != read(window.LFirm))
+            firmwareLines.push_back(read(window.LFirm));
+        midway = midway || (value() > 0 && value() < 100);
+    });
+    sampler.start(1);
+    window.show();
+    ASSERT_TRUE(ProcessUntil([&] { return window.UpdateSequence().End != TSequenceEnd::NotRun; }));
+    sampler.stop();
+    EXPECT_NE(std::find(firmwareLines.begin(), firmwareLines.end(), "FIRMWARE : Write in Progress..."),
+              firmwareLines.end());
+    EXPECT_TRUE(midway);
+    EXPECT_EQ("INIT : OK", read(window.LInit));
+    EXPECT_EQ("FIRMWARE : OK", read(window.LFirm));
+    EXPECT_EQ("PROJECT : File Project not found", read(window.LProj));
+    ASSERT_TRUE(ProcessUntil([&] { return !window.T_Auto->isActive(); }));
+    EXPECT_EQ(100, value());
 }
 
 TEST(UUpdate, DeviceNotFoundStopsAtInit) {

@@ -152,9 +152,18 @@ TEST_F(MainWindow, NewProjectRefusesBadNamesAndStaysOpen) {
         std::string Message;
     };
     const TCase cases[] = {
-        {"", "Name project not valid"},    {"Old", "Name project not valid because directory already exists"},
-        {"a/b", "Name project not valid"}, {"../Escape", "Name project not valid"},
-        {".", "Name project not valid"},   {"..", "Name project not valid"},
+        {"", "Name project not valid"},
+        {"Old", "Name project not valid because directory already exists"},
+        {"a/b", "Name project not valid"},
+        {"../Escape", "Name project not valid"},
+        {".", "Name project not valid"},
+        {"..", "Name project not valid"},
+        {"a\"b", "Name project not valid"},
+        {"x\" \"y", "Name project not valid"},
+        {"tab\there", "Name project not valid"},
+        {"bell\a", "Name project not valid"},
+        {"del\x7f", "Name project not valid"},
+        {"next line\xc2\x85", "Name project not valid"},
     };
     std::vector<std::string> names;
     for (const auto& c : cases)
@@ -167,7 +176,7 @@ TEST_F(MainWindow, NewProjectRefusesBadNamesAndStaysOpen) {
     }
     EXPECT_FALSE(PathExists(Dir / "PROJECTS/a"));
     EXPECT_FALSE(PathExists(Dir / "Escape"));
-    EXPECT_EQ(FileCount(Dir / "PROJECTS"), 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir / "PROJECTS"), {}), 1) << "only Old";
     EXPECT_EQ(ProjectDir, Dir / "PROJECTS");
 }
 
@@ -182,6 +191,22 @@ TEST_F(MainWindow, NewProjectWithNoDestinationAndNoNameShowsBothMessages) {
     app.Main().NewaClick();
     EXPECT_EQ(Messages.Texts(),
               (std::vector<std::string>{"directory destination not valid", "Name project not valid"}));
+}
+
+TEST_F(MainWindow, RestoringTheMinimisedNewProjectDialogKeepsTheTypedName) {
+    TConfigurator app(Dir.Path());
+    WhenModalShows([](QWidget*) {
+        Fsaveproj->Edit1->setText("Plant1");
+        Fsaveproj->setWindowState(Qt::WindowMinimized);
+        Fsaveproj->setWindowState(Qt::WindowNoState);
+        Fsaveproj->bitbtn1->click();
+        if (Fsaveproj->isVisible())
+            Fsaveproj->bitbtn2->click();
+    });
+    app.Main().NewaClick();
+    EXPECT_EQ(Fsaveproj->result(), ModalResultOk);
+    EXPECT_EQ(ProjectName, "/Plant1");
+    EXPECT_TRUE(Messages.Messages().empty());
 }
 
 TEST_F(MainWindow, CancelledNewProjectKeepsTheProjectButShowsNoName) {

@@ -194,6 +194,29 @@ TEST(UpdateSequence, DeviceThatDoesNotOpenIsNotFound) {
     RecordProperty("InitWaitSeconds", std::to_string(seconds));
 }
 
+TEST(UpdateSequence, FirstFrameWaitsTheWholeInitTimeAfterTheOpen) {
+    TWorkspace ws;
+    TUpdateDevice device;
+    TRun run;
+    TUpdateTimings timings = ShortTimings();
+    timings.InitEndsOnceOpen = false;
+    timings.InitWaitMs = 300;
+    run.Sequence = std::make_unique<TUpdateSequence>(ws.Args(device.Path(), "NO", "NO", "PW", "NO"),
+                                                     run.Display, timings);
+    std::chrono::steady_clock::time_point started, firstFrame;
+    run.Sequence->OnWorkerCreated = [&](Tarm_SER& worker) {
+        started = std::chrono::steady_clock::now();
+        worker.OnFrame = [&](bool sent, const std::string&) {
+            if (sent && firstFrame == std::chrono::steady_clock::time_point{})
+                firstFrame = std::chrono::steady_clock::now();
+        };
+    };
+    run.Sequence->RunAutoUpdate();
+    EXPECT_EQ(run.Final(), (TLines{1, 0, 2}));
+    // The converter gets its time after DTR rises even though the port opened at once.
+    EXPECT_GE(firstFrame - started, std::chrono::milliseconds(timings.InitWaitMs));
+}
+
 TEST(UpdateSequence, CorruptedFirmwareIsCaughtByTheReadBack) {
     TWorkspace ws;
     TSimulatorOptions corrupting = FastSimulator();

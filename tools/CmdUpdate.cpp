@@ -1,6 +1,7 @@
 #include "tools/Commands.h"
 #include "tools/UpdateTerminal.h"
 
+#include "updater/CloseSignals.h"
 #include "updater/CommandLine.h"
 #include "updater/StatusTable.h"
 #include "updater/UpdateSequence.h"
@@ -8,6 +9,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,13 +23,16 @@ constexpr int ExitDeviceNotFound = 1;
 constexpr int ExitFirmwareFailed = 2;
 constexpr int ExitProjectFailed = 3;
 constexpr int ExitNothingToDo = 4;
-constexpr int ExitInterrupted = 130;
+constexpr int ExitSignalBase = 128; // plus the signal's number: 130 for Ctrl-C
+
+constexpr double DefaultGiveUpSeconds = 60;
+constexpr double MaxGiveUpSeconds = 24 * 3600;
 
 constexpr double LineBitsPerSecond = 115200.0;
 constexpr double BitsPerCharacter = 10.0; // start bit, 8 data bits, stop bit
 
 const char* const Help =
-    "Usage: ze50321 update [--trace] DEVICE FW FR PW PR FIRMWARE-FILE PROJECT-FOLDER/\n"
+    "Usage: ze50321 update [--trace] [--give-up SECONDS] DEVICE FW FR PW PR FIRMWARE-FILE PROJECT-FOLDER/\n"
     "\n"
     "Updates a converter in its boot mode over a serial line, like Ser_50321_Update with the same\n"
     "seven arguments, and shows the INIT, FIRMWARE and PROJECT lines on the terminal.\n"
@@ -44,9 +49,15 @@ const char* const Help =
     "\n"
     "Options (before the arguments):\n"
     "  --trace         print every frame sent (>) and every reply read (<)\n"
+    "  --give-up SECONDS\n"
+    "                  give a transfer up when no block was written or read for this long\n"
+    "                  (default 60; 0 waits without end): its line shows \"Error\", nothing more\n"
+    "                  is sent, and the exit code is that of the failed phase\n"
     "  -h, --help      this text\n"
     "\n"
-    "Ctrl-C gives up a transfer that does not end (a converter that stopped answering).\n"
+    "Every block the converter did not take, or whose read failed, is shown as it is repeated.\n"
+    "Ctrl-C, SIGTERM and SIGHUP give the update up at once: the transfer stops, the read-back file\n"
+    "is removed, and the exit code is 128 plus the signal's number.\n"
     "\n"
     "Exit codes:\n"
     "  0    every requested line ended \"OK\"\n"
@@ -54,31 +65,7 @@ const char* const Help =
     "  2    the firmware phase failed (Error, Error After Read or File Firmware not found)\n"
     "  3    the project phase failed (Error, Error After Read or File Project not found)\n"
     "  4    nothing to do (neither FW nor PW) or a command line that cannot be used\n"
-    "  130  interrupted by Ctrl-C\n";
-
-volatile std::sig_atomic_t Interrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-    Interrupted = 1;
-}
-
-// Ctrl-C sets the flag for as long as this lives; the previous handling comes back afterwards.
-class TInterruptGuard {
-public:
-    TInterruptGuard() {
-        Interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &Previous);
-    }
-    ~TInterruptGuard() { sigaction(SIGINT, &Previous, nullptr); }
-    TInterruptGuard(const TInterruptGuard&) = delete;
-    TInterruptGuard& operator=(const TInterruptGuard&) = delete;
-
-private:
-    struct sigaction Previous {};
-};
+    "  130  interrupted by Ctrl-C (129 SIGHUP, 143 SIGTERM)\n";
 
 std::string Format(const char* format, double a, double b = 0, double c = 0) {
     char text[160];
@@ -102,7 +89,9 @@ void PrintSummary(TTerminalDisplay& display, const std::vector<TTransferRecord>&
                            std::to_string(t.Bytes) + " bytes in " + Format("%.2f s", t.Seconds);
         if (t.Seconds > 0)
             line += Format(", %.0f bytes/s", t.Bytes / t.Seconds);
-        if (t.Failed)
+        if (t.GivenUp)
+            line += ", " + t.PortError;
+        else if (t.Failed)
             line += ", ended by a port error: " + t.PortError;
         display.Print(line);
         blocks += t.Blocks;
@@ -122,8 +111,10 @@ void PrintSummary(TTerminalDisplay& display, const std::vector<TTransferRecord>&
 }
 
 int ExitCodeOf(const TUpdateSequence& sequence) {
-    if (Interrupted || sequence.End == TSequenceEnd::Abandoned)
-        return ExitInterrupted;
+    if (const int signal = TCloseSignals::Received())
+        return ExitSignalBase + signal;
+    if (sequence.End == TSequenceEnd::Abandoned)
+        return ExitSignalBase + SIGINT;
     if (sequence.End == TSequenceEnd::DeviceNotFound)
         return ExitDeviceNotFound;
     const TUpdateArguments& a = sequence.Arguments();
@@ -136,8 +127,18 @@ int ExitCodeOf(const TUpdateSequence& sequence) {
 
 } // namespace
 
+// Seconds as given to --give-up: a plain decimal number from 0 up to a day.
+bool ParseSeconds(const std::string& text, double& seconds) {
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    seconds = std::strtod(text.c_str(), &end);
+    return end && *end == '\0' && seconds >= 0 && seconds <= MaxGiveUpSeconds;
+}
+
 int RunUpdate(const std::vector<std::string>& args) {
     bool trace = false;
+    double giveUpSeconds = DefaultGiveUpSeconds;
     std::size_t first = 0;
     for (; first < args.size(); ++first) {
         const std::string& a = args[first];
@@ -147,6 +148,13 @@ int RunUpdate(const std::vector<std::string>& args) {
         }
         if (a == "--trace") {
             trace = true;
+        } else if (a == "--give-up") {
+            if (first + 1 >= args.size() || !ParseSeconds(args[first + 1], giveUpSeconds)) {
+                std::fprintf(stderr, "ze50321 update: --give-up needs a number of seconds from 0 to %.0f\n",
+                             MaxGiveUpSeconds);
+                return ExitNothingToDo;
+            }
+            ++first;
         } else if (a == "--") {
             ++first;
             break;
@@ -168,9 +176,10 @@ int RunUpdate(const std::vector<std::string>& args) {
         return ExitNothingToDo;
     }
 
-    TInterruptGuard interruptGuard;
-    const TUpdateTimings timings;
-    TTerminalDisplay display(stdout, ::isatty(STDOUT_FILENO) == 1, Interrupted, timings.TickMs);
+    TCloseSignals closeSignals;
+    TUpdateTimings timings;
+    timings.GiveUpMs = static_cast<int>(giveUpSeconds * 1000.0 + 0.5);
+    TTerminalDisplay display(stdout, ::isatty(STDOUT_FILENO) == 1, TCloseSignals::Received(), timings.TickMs);
     std::atomic<unsigned long long> lineBytes{0};
     TUpdateSequence sequence(arguments, display, timings);
     sequence.OnWorkerCreated = [&](Tarm_SER& worker) {
@@ -178,6 +187,9 @@ int RunUpdate(const std::vector<std::string>& args) {
             lineBytes += bytes.size();
             if (trace)
                 display.Trace(sent, bytes);
+        };
+        worker.OnRetry = [&display](bool read, std::uint32_t address, std::int32_t retries) {
+            display.ShowRetry(read, address, retries);
         };
     };
     sequence.RunAutoUpdate();

@@ -112,6 +112,18 @@ void TTerminalDisplay::ProcessEvents() {
     InTick = false;
 }
 
+void TTerminalDisplay::ShowRetry(bool read, std::uint32_t address, std::int32_t retries) {
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  read ? "  read of 0x%06X failed, asked again (retry %d)"
+                       : "  write of 0x%06X not acknowledged, sent again (retry %d)",
+                  static_cast<unsigned>(address), static_cast<int>(retries));
+    Print(text);
+    std::lock_guard<std::mutex> lock(OutLock);
+    if (InPlace)
+        LastPercent = -2; // the bar is drawn again below the message at the next tick
+}
+
 void TTerminalDisplay::Trace(bool sent, const std::string& bytes) {
     std::lock_guard<std::mutex> lock(OutLock);
     if (BarOpen) {

@@ -12,7 +12,7 @@
 // transfer (redrawn in place on a terminal, a line per tenth otherwise), and the frames when traced.
 class TTerminalDisplay : public TUpdateDisplay {
 public:
-    // `interrupted` turns non-zero when the user asks to give up (Ctrl-C).
+    // `interrupted` turns non-zero when the user asks to give up (Ctrl-C, SIGTERM, SIGHUP).
     TTerminalDisplay(std::FILE* out, bool inPlace, const volatile std::sig_atomic_t& interrupted, int tickMs);
     ~TTerminalDisplay() override;
 
@@ -23,6 +23,8 @@ public:
     void ProcessEvents() override;
     bool Abandoned() const override { return Interrupted != 0; }
 
+    // A block the worker repeats; may be called from the worker's thread.
+    void ShowRetry(bool read, std::uint32_t address, std::int32_t retries);
     // One frame sent or read; may be called from the worker's thread.
     void Trace(bool sent, const std::string& bytes);
     // A line of text of the caller's own, after any progress bar.

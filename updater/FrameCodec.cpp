@@ -60,7 +60,7 @@ int BuildWriteFrame(std::uint8_t* frame, std::int32_t memorySpace, std::uint32_t
 }
 
 bool IsAcknowledge(const std::uint8_t* reply, int count) {
-    return count >= 7 && reply[3] == 'O' && reply[4] == '.' && reply[5] == 'K' && reply[6] == '.';
+    return count >= AckMinSize && reply[3] == 'O' && reply[4] == '.' && reply[5] == 'K' && reply[6] == '.';
 }
 
 TDataReply DecodeDataReply(const std::uint8_t* reply, int count, std::uint8_t* block) {

@@ -10,6 +10,7 @@ constexpr int FrameCapacity = 328;       // room of the outgoing frame buffer
 constexpr int CommandFrameSize = 15;     // space 2, address 6, command 2, length 4, CR
 constexpr int WriteFrameSize = 273;      // the command header, 256 data digits, checksum 2, CR
 constexpr int AckBufferSize = 256;       // receive buffer of an acknowledge
+constexpr int AckMinSize = 7;            // an acknowledge's bytes up to its "O.K."
 constexpr int DataReplyBufferSize = 321; // receive buffer of a data reply
 constexpr int DataReplyMinSize = 258;    // 256 data digits and 2 checksum digits
 

@@ -9,9 +9,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
-
-#include <sys/stat.h>
 
 static_assert(BlockSize == FrameDataBytes, "a block is what one frame carries");
 
@@ -28,11 +27,6 @@ constexpr auto IdleBackstop = std::chrono::milliseconds(50);
 
 // Bytes taken from the port per read while a reply is collected.
 constexpr int ReadChunk = 512;
-
-bool IsRegularFile(std::FILE* file) {
-    struct stat st {};
-    return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 std::string SystemError(const std::string& what, const std::string& path, int error) {
     return what + " " + path + ": " + std::strerror(error);
@@ -103,6 +97,7 @@ std::int32_t Tarm_SER::FinishStart(std::int32_t state) {
     PortError.clear();
     RetryCount = 0;
     BlockCount = 0;
+    AbandonRequested = false;
     // Last: the worker takes the operation up once it sees State.
     State.store(state, std::memory_order_release);
     Notify();
@@ -113,8 +108,22 @@ std::int32_t Tarm_SER::StartRegionWrite(int region, std::int32_t& size) {
     TRegion r{};
     if (const std::int32_t refused = BeginStart(region, r))
         return refused;
+    // Looked at before it is opened: opening a FIFO would wait for a writer.
+    std::error_code error;
+    const std::filesystem::file_type type = std::filesystem::status(FileName, error).type();
+    if (error || type == std::filesystem::file_type::directory)
+        return StartFileError;
+    // A device node or a FIFO has no length to announce: it is refused like an empty file instead
+    // of being sent as nothing.
+    if (type != std::filesystem::file_type::regular)
+        return StartFileSizeRefused;
     TFile file(std::fopen(FileName.c_str(), "rb"));
-    if (!file || !IsRegularFile(file.get()) || std::fseek(file.get(), 0, SEEK_END) != 0)
+    if (!file)
+        return StartFileError;
+    // Unbuffered: each block is read from the file as it is sent, so a file cut short meanwhile is
+    // noticed at the block it affects.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    if (std::fseek(file.get(), 0, SEEK_END) != 0)
         return StartFileError;
     const long length = std::ftell(file.get());
     if (length < 0)
@@ -146,6 +155,19 @@ std::int32_t Tarm_SER::StartRegionRead(int region, std::int32_t length) {
 void Tarm_SER::RequestReset() {
     State.store(StateResetRequest, std::memory_order_release);
     Notify();
+}
+
+void Tarm_SER::AbandonTransfer(const std::string& reason) {
+    {
+        std::lock_guard<std::mutex> lock(AbandonLock);
+        AbandonReason = reason;
+    }
+    AbandonRequested.store(true, std::memory_order_release);
+    Notify();
+}
+
+bool Tarm_SER::Interrupted() const {
+    return StopRequested.load() || AbandonRequested.load(std::memory_order_acquire);
 }
 
 void Tarm_SER::Execute() {
@@ -198,7 +220,13 @@ void Tarm_SER::RunStep(void (Tarm_SER::*step)()) {
     try {
         if (!Impl->Port->IsOpen())
             throw ECommError("Port not open, unable to complete operation", -1);
-        (this->*step)();
+        if (!AbandonRequested.load(std::memory_order_acquire))
+            (this->*step)();
+        // Checked after the step too: the step's wait ended early, and its block must not count.
+        if (AbandonRequested.exchange(false) && State.load(std::memory_order_acquire) != StateIdle) {
+            std::lock_guard<std::mutex> lock(AbandonLock);
+            FailTransfer(AbandonReason);
+        }
     } catch (const std::exception& e) {
         FailTransfer(e.what());
     }
@@ -225,18 +253,33 @@ void Tarm_SER::WriteStep() {
     std::uint8_t* block = Impl->Block;
     if (!ResendPending) {
         std::memset(block, 0, BlockSize);
-        if (Impl->File)
-            std::fread(block, 1, BlockSize, Impl->File.get());
+        // The file's bytes still due at this address, as its length was taken at the start; a read
+        // that fails or ends early would otherwise send zeros as if they were the file.
+        const std::uint32_t due = std::min<std::uint32_t>(BlockSize, EndAddress - Address + 1);
+        const size_t got = Impl->File ? std::fread(block, 1, due, Impl->File.get()) : 0;
+        if (got != due) {
+            const bool failed = Impl->File && std::ferror(Impl->File.get());
+            FailTransfer(failed ? SystemError("Cannot read", Impl->FilePath, errno)
+                                : "Cannot read " + Impl->FilePath + ": the file ended at " +
+                                      std::to_string(Address - StartAddress + got) + " of " +
+                                      std::to_string(EndAddress - StartAddress + 1) + " bytes");
+            return;
+        }
     }
     ResendPending = 0;
     SendWriteFrame(MemorySpace, Address, CommandWrite, block);
-    if (WaitAcknowledge()) {
+    const bool accepted = WaitAcknowledge();
+    if (AbandonRequested.load(std::memory_order_acquire))
+        return;
+    if (accepted) {
         ++BlockCount;
         Address += BlockSize;
     } else {
         ErrorSeen = true;
         ResendPending = 1;
-        ++RetryCount;
+        const std::int32_t retries = ++RetryCount;
+        if (OnRetry)
+            OnRetry(false, Address, retries);
     }
     if (Address > EndAddress)
         FinishTransfer();
@@ -244,7 +287,10 @@ void Tarm_SER::WriteStep() {
 
 void Tarm_SER::ReadStep() {
     SendCommand(MemorySpace, Address, CommandRead, BlockSize);
-    if (ReceiveBlock()) {
+    const bool good = ReceiveBlock();
+    if (AbandonRequested.load(std::memory_order_acquire))
+        return;
+    if (good) {
         const size_t length = Impl->BlockLength;
         if (!Impl->File || (length > 0 && std::fwrite(Impl->Block, 1, length, Impl->File.get()) != length)) {
             FailTransfer(SystemError("Cannot write", Impl->FilePath, errno));
@@ -257,8 +303,10 @@ void Tarm_SER::ReadStep() {
         return;
     }
     ErrorSeen = true;
-    ++RetryCount;
-    if (!StopRequested)
+    const std::int32_t retries = ++RetryCount;
+    if (OnRetry)
+        OnRetry(true, Address, retries);
+    if (!Interrupted())
         std::this_thread::sleep_for(std::chrono::milliseconds(Timings.PollMs));
 }
 
@@ -321,16 +369,23 @@ bool Tarm_SER::WaitAcknowledge() {
     int kept = 0;
     int received = 0;
     int idlePolls = 0;
+    int settlePolls = 0;
     // Each poll ends as soon as bytes arrive; the reply is complete once a whole poll interval
-    // brought none.
-    while (!StopRequested) {
+    // brought none. An answer still shorter than an acknowledge may be the first burst of one (USB
+    // adapters deliver in bursts): it gets a few more quiet polls before it is judged.
+    for (int polls = 0; !Interrupted(); ++polls) {
+        if (polls >= Timings.AckPolls)
+            return false;
         const int waiting = PollInput();
         if (waiting > 0) {
             received += ReadWaiting(reply, kept, AckBufferSize, waiting);
             continue;
         }
-        if (received > 0)
-            break;
+        if (received > 0) {
+            if (kept >= AckMinSize || ++settlePolls > Timings.AckSettlePolls)
+                break;
+            continue;
+        }
         if (++idlePolls >= Timings.AckIdlePolls)
             return false;
     }
@@ -348,7 +403,7 @@ bool Tarm_SER::ReceiveBlock() {
     int received = 0;
     int polls = 0;
     bool good = false;
-    while (!StopRequested) {
+    while (!Interrupted()) {
         if (received >= DataReplyMinSize) {
             Trace(false, reply, kept);
             const TDataReply decoded = DecodeDataReply(reply, kept, Impl->Block);

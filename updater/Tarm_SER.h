@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -41,7 +42,9 @@ constexpr std::int32_t StartFileSizeRefused = -3; // empty file, longer than its
 // Poll counts and interval of the reply waits; tests may shorten them.
 struct TBootLinkTimings {
     int PollMs = 10;
-    int AckIdlePolls = 1100;
+    int AckIdlePolls = 1100; // silent polls before an acknowledge counts as missing
+    int AckPolls = 1100;     // polls of any kind: bytes that never pause end the wait too
+    int AckSettlePolls = 10; // quiet polls an answer shorter than an acknowledge gets to complete
     int DataPolls = 50;
 };
 
@@ -65,6 +68,9 @@ public:
     std::int32_t StartRegionWrite(int region, std::int32_t& size);
     std::int32_t StartRegionRead(int region, std::int32_t length);
     void RequestReset();
+    // Ends the transfer in progress as failed with reason as its PortError, at the worker's next
+    // poll; nothing more is sent for it. No effect on an idle worker.
+    void AbandonTransfer(const std::string& reason);
 
     // Shared fields, as the sequence sees them.
     std::atomic<std::int32_t> PortOpened{0};
@@ -92,6 +98,9 @@ public:
 
     // Called on the worker thread with every frame sent (Sent true) and every reply read.
     std::function<void(bool sent, const std::string& bytes)> OnFrame;
+    // Called on the worker thread each time a block is to be repeated (a write not acknowledged, a
+    // read without a good reply), with its address and RetryCount so far.
+    std::function<void(bool read, std::uint32_t address, std::int32_t retries)> OnRetry;
 
 private:
     struct TImpl;
@@ -101,6 +110,7 @@ private:
     std::int32_t BeginStart(int region, TRegion& r);
     std::int32_t FinishStart(std::int32_t state);
 
+    bool Interrupted() const;
     void Execute();
     void OpenPort();
     void WaitForRequest();
@@ -122,5 +132,8 @@ private:
 
     std::unique_ptr<TImpl> Impl;
     std::atomic<bool> StopRequested{false};
+    std::atomic<bool> AbandonRequested{false};
+    std::mutex AbandonLock;
+    std::string AbandonReason;
     std::thread Thread;
 };

@@ -4,6 +4,7 @@
 #include "updater/ReadBackNames.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
 #include <utility>
 
@@ -20,6 +21,16 @@ bool FileExists(const std::string& path) {
 void SleepMs(int ms) {
     if (ms > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Milliseconds as seconds: "60", or "2.5" where a fraction remains.
+std::string SecondsText(int ms) {
+    char text[32];
+    if (ms % 1000 == 0)
+        std::snprintf(text, sizeof text, "%d", ms / 1000);
+    else
+        std::snprintf(text, sizeof text, "%.1f", ms / 1000.0);
+    return text;
 }
 
 } // namespace
@@ -66,10 +77,14 @@ void TUpdateSequence::InitStep() {
     if (OnWorkerCreated)
         OnWorkerCreated(*WorkerPtr);
     WorkerPtr->Start();
-    // The port counts as not found unless it is open by the end of the init wait; once the worker
-    // has tried, waiting longer cannot change the outcome.
+    // The whole wait is the converter's time after the port opened and DTR rose: a first frame sent
+    // earlier may come before the boot loader listens. Only a port that failed to open ends it early,
+    // since waiting cannot change that outcome.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(Delays.InitWaitMs);
-    while (!WorkerPtr->OpenTried && std::chrono::steady_clock::now() < deadline)
+    const auto settled = [this] {
+        return WorkerPtr->OpenTried && (WorkerPtr->PortOpened == 0 || Delays.InitEndsOnceOpen);
+    };
+    while (!settled() && std::chrono::steady_clock::now() < deadline)
         SleepMs(std::min(Delays.TurnMs, Delays.InitWaitMs));
 }
 
@@ -86,7 +101,21 @@ void TUpdateSequence::ProgressTick() {
 
 bool TUpdateSequence::Wait() {
     IdleSeen.reset();
+    GaveUp = false;
+    std::int32_t blocks = WorkerPtr ? WorkerPtr->BlockCount.load() : 0;
+    auto progressed = std::chrono::steady_clock::now();
     do {
+        if (WorkerPtr && Delays.GiveUpMs > 0 && !GaveUp && WorkerPtr->State != StateIdle) {
+            const auto now = std::chrono::steady_clock::now();
+            if (WorkerPtr->BlockCount != blocks) {
+                blocks = WorkerPtr->BlockCount;
+                progressed = now;
+            } else if (now - progressed >= std::chrono::milliseconds(Delays.GiveUpMs)) {
+                GaveUp = true;
+                WorkerPtr->AbandonTransfer("given up: no block written or read for " +
+                                           SecondsText(Delays.GiveUpMs) + " s");
+            }
+        }
         // The moment the worker went idle, within one turn; the tick notices it up to TickMs later.
         if (!IdleSeen && WorkerPtr && WorkerPtr->State == StateIdle)
             IdleSeen = std::chrono::steady_clock::now();
@@ -134,6 +163,7 @@ void TUpdateSequence::Record(int region, bool read, std::chrono::steady_clock::t
     const auto ended = IdleSeen ? *IdleSeen : std::chrono::steady_clock::now();
     r.Seconds = std::chrono::duration<double>(ended - started).count();
     r.Failed = WorkerPtr->TransferFailed;
+    r.GivenUp = r.Failed && GaveUp;
     if (r.Failed)
         r.PortError = WorkerPtr->PortError;
     Transfers.push_back(r);

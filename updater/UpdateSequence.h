@@ -14,11 +14,15 @@
 
 // Delays of the update sequence in milliseconds; tests shorten them.
 struct TUpdateTimings {
-    int StartDelayMs = 300; // from the automatic window's creation to the sequence
-    int TickMs = 100;       // progress tick
-    int InitWaitMs = 1200;  // longest wait for the worker's port after its start
-    int PauseMs = 500;      // pause between steps
-    int TurnMs = 10;        // one turn of a wait
+    int StartDelayMs = 300;        // from the automatic window's creation to the sequence
+    int TickMs = 100;              // progress tick
+    int InitWaitMs = 1200;         // wait after the worker's start: the converter's time after the port opens
+                                   // and DTR rises, before the first frame; cut short only by a failed open
+    bool InitEndsOnceOpen = false; // tests only: end the init wait as soon as the port is open
+    int PauseMs = 500;             // pause between steps
+    int TurnMs = 10;               // one turn of a wait
+    int GiveUpMs = 0;              // a transfer with no block written or read for this long is given up;
+                                   // 0 waits without end (the window, whose close is the way out)
 };
 
 // What the sequence shows and how it waits. The updater's window implements it with labels, timers
@@ -58,8 +62,9 @@ struct TTransferRecord {
     std::int32_t Retries = 0;
     std::uint32_t Bytes = 0; // file bytes moved, whole blocks
     double Seconds = 0;
-    bool Failed = false; // a port error ended it
-    std::string PortError;
+    bool Failed = false; // a port error ended it, or it was given up
+    bool GivenUp = false;
+    std::string PortError; // what ended it
 };
 
 // How a run of the sequence ended.
@@ -126,6 +131,7 @@ private:
     std::unique_ptr<Tarm_SER> WorkerPtr;
     std::string PendingReadBack; // a read-back file that exists and is not yet compared
     std::optional<std::chrono::steady_clock::time_point> IdleSeen;
+    bool GaveUp = false;
 };
 
 // Name of the configuration image in the project folder.

@@ -15,10 +15,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 TFBootSer* FBootSer = nullptr;
 std::string TFBootSer::DeviceFolder = "/dev";
+std::string TFBootSer::UserPortFolder = ::UserPortFolder();
 int TFBootSer::GiveUpMs = RunAndWaitGiveUpMs;
 
 namespace {
@@ -71,6 +73,7 @@ TFBootSer::TFBootSer(QWidget* parent)
     Label6 = MakeLabel(this, "Label6", "5 - Check the BOOT led. It must blink quickly");
     LbButton3 = MakeButton(this, "LbButton3", "Cancel", "Cancel");
     LbButton2 = MakeButton(this, "LbButton2", "Next", "Next");
+    LbButton1->setDefault(true); // Enter on the chosen port connects
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(Label1, 0, 0, 1, 4);
@@ -123,9 +126,18 @@ TFBootSer::TFBootSer(QWidget* parent)
 
 TFBootSer::~TFBootSer() = default;
 
+void TFBootSer::CoverFirstPage(bool covered) {
+    Panel1->setVisible(covered);
+    // Covered controls stay visible underneath; disabled, neither Tab nor a default-button key
+    // reaches them (a covered Connect would reopen the port the updater needs).
+    for (QWidget* w : std::initializer_list<QWidget*>{CB_Com, LbButton1, LbButton2, LbButton3})
+        w->setEnabled(!covered);
+}
+
 void TFBootSer::FormShow() {
     Label1->setText(FirstLabel);
-    Panel1->hide();
+    CoverFirstPage(false);
+    LbButton1->setDefault(true);
     Connected = false;
     for (QWidget* w :
          std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, Label6, LbButton5})
@@ -137,6 +149,9 @@ void TFBootSer::RefreshComPorts() {
     CB_Com->clear();
     for (const auto& name : ListComPorts(DeviceFolder))
         CB_Com->addItem(QString::fromStdString(name));
+    // Virtual ports linked in the user's own port folder, shown by their full path.
+    for (const auto& path : ListUserComPorts(UserPortFolder))
+        CB_Com->addItem(QString::fromStdString(path));
     if (CB_Com->count() > 0)
         CB_Com->setCurrentIndex(0);
 }
@@ -148,7 +163,7 @@ void TFBootSer::LbButton1Click() {
     } catch (const std::exception&) {
     }
     try {
-        Comm1.SetDeviceName(DeviceFolder + "/" + CB_Com->currentText().toStdString());
+        Comm1.SetDeviceName(DevicePath());
         Comm1.Open();
         Comm1.SetDtr(true);
         Connected = true;
@@ -163,8 +178,9 @@ void TFBootSer::LbButton2Click() {
         return;
     }
     Panel1->setGeometry(0, 0, width(), height());
-    Panel1->show();
+    CoverFirstPage(true);
     Panel1->raise();
+    LbButton4->setDefault(true);
     for (QWidget* w :
          std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, Label6, LbButton5})
         w->hide();
@@ -174,8 +190,13 @@ void TFBootSer::LbButton2Click() {
     }
 }
 
+std::string TFBootSer::DevicePath() const {
+    const std::string shown = CB_Com->currentText().toStdString();
+    return shown.compare(0, 1, "/") == 0 ? shown : DeviceFolder + "/" + shown;
+}
+
 std::string TFBootSer::UpdaterParameters() const {
-    std::string text = DeviceFolder + "/" + CB_Com->currentText().toStdString() + " ";
+    std::string text = DevicePath() + " ";
     text += CB_Firm->isChecked() ? "FW " : "NO ";
     text += CB_RFirm->isChecked() ? "FR " : "NO ";
     text += CB_Proj->isChecked() ? "PW " : "NO ";
@@ -186,6 +207,15 @@ std::string TFBootSer::UpdaterParameters() const {
 }
 
 void TFBootSer::LbButton4Click() {
+    // The parameter text puts these between double quotes, and the updater's rules have no escape
+    // for a quote inside: it would end the argument early and shift or split the rest.
+    for (const std::string& path : {ExeDir, MasterDir + "/vod50321.sim", ProjectDir + "/bin/"}) {
+        if (path.find('"') != std::string::npos) {
+            ShowMessageBox("Cannot start the updater: the path " + path + " contains a double quote.",
+                           std::string(), TMessageIcon::Error);
+            return;
+        }
+    }
     const std::string program = ExeDir + "/Ser_50321_Update";
     const TRunOutcome outcome = RunAndWait(program, UpdaterParameters(), false, GiveUpMs);
     if (!outcome.Started)
@@ -200,7 +230,9 @@ void TFBootSer::FormClose() {
 }
 
 void TFBootSer::showEvent(QShowEvent* event) {
-    FormShow();
+    // Restoring a minimised wizard shows it again spontaneously: it stays on its page.
+    if (!event->spontaneous())
+        FormShow();
     QDialog::showEvent(event);
 }
 

@@ -51,11 +51,16 @@ public:
     void LbButton4Click();
     void FormClose();
 
+    // The device the chosen port names: DeviceFolder + "/" + a name from there, or the full path
+    // of a port in the user's port folder.
+    std::string DevicePath() const;
+
     // The seven-argument parameter text for the updater, from the current choices.
     std::string UpdaterParameters() const;
 
     // Where the port probe looks and how long Execute waits; tests change them.
     static std::string DeviceFolder;
+    static std::string UserPortFolder;
     static int GiveUpMs;
 
     void done(int result) override;
@@ -64,6 +69,10 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Shows or hides Panel1 and takes the first page's controls out of reach while it covers them.
+    void CoverFirstPage(bool covered);
 };
 
 extern TFBootSer* FBootSer;

@@ -50,6 +50,11 @@ TFVelmoreFirmWare::TFVelmoreFirmWare(const std::string& programPath, QWidget* pa
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("FVelmoreFirmWare");
 
+    // Made first, so that the keyboard follows the eye: the buttons at the top right, then the steps.
+    about = MakeButton(this, "about", "About", "About");
+    about->setIcon(QIcon(InfoGlyph(16)));
+    LbButton1 = MakeButton(this, "LbButton1", "X", "Close");
+    LbButton1->setFixedWidth(28);
     Label1 = MakeLabel(this, "Label1", "Step 1");
     Label2 = MakeLabel(this, "Label2", "Step 2");
     Label3 = MakeLabel(this, "Label3", "Step 3");
@@ -61,10 +66,6 @@ TFVelmoreFirmWare::TFVelmoreFirmWare(const std::string& programPath, QWidget* pa
     Edit1->setObjectName("Edit1");
     Edit1->setAccessibleName("Device IP address");
     LbButton2 = MakeButton(this, "LbButton2", "Update Via Serial", "Update Via Serial");
-    about = MakeButton(this, "about", "About", "About");
-    about->setIcon(QIcon(InfoGlyph(16)));
-    LbButton1 = MakeButton(this, "LbButton1", "X", "Close");
-    LbButton1->setFixedWidth(28);
     Label6 = MakeLabel(this, "Label6", QString::fromLatin1(MakerWebAddress));
     Label6->setCursor(Qt::PointingHandCursor);
     Label6->setStyleSheet("color: rgb(0, 0, 255)");

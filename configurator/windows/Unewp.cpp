@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include <filesystem>
 #include <system_error>
@@ -22,9 +23,25 @@ bool CloseAllowed = false;
 
 namespace {
 
+// A control character, one byte (C0, DEL) or the two of a C1 one (U+0080 to U+009F) in UTF-8.
+bool HasControlCharacter(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F)
+            return true;
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(text[i + 1]) <= 0x9F)
+            return true;
+    }
+    return false;
+}
+
 // A name is one folder below the destination: never empty, never a path, never "." or "..".
+// The wizard passes the project's path to the updater between double quotes, so a quote in it
+// would end the argument early; a control character has no place in a name shown in a caption.
 bool IsUsableName(const std::string& name) {
-    return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
+    return !name.empty() && name.find_first_of("/\"") == std::string::npos && name != "." && name != ".." &&
+           !HasControlCharacter(name);
 }
 
 } // namespace
@@ -81,7 +98,9 @@ void TFsaveproj::FormShow() {
 }
 
 void TFsaveproj::showEvent(QShowEvent* event) {
-    FormShow();
+    // Restoring a minimised dialog shows it again spontaneously: that keeps the typed name.
+    if (!event->spontaneous())
+        FormShow();
     QDialog::showEvent(event);
 }
 

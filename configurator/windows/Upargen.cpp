@@ -157,6 +157,7 @@ TFpargen::TFpargen(QWidget* parent) : QDialog(parent) {
     bitbtn1->setObjectName("bitbtn1");
     bitbtn1->setAccessibleName("OK");
     bitbtn1->setAutoDefault(false);
+    bitbtn1->setDefault(true); // Enter in any edit confirms, as OK does; Escape cancels
     bitbtn2 = new QPushButton("Cancel", this);
     bitbtn2->setObjectName("bitbtn2");
     bitbtn2->setAccessibleName("Cancel");

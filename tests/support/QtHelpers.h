@@ -7,6 +7,8 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 // Runs action once a modal dialog is showing (from inside its exec), then returns. Bounded: gives
 // up after timeoutMs so that a test never hangs on a dialog that did not appear. The watcher belongs
@@ -46,4 +48,16 @@ inline void CloseNextModal(int result) {
         if (auto* dialog = qobject_cast<QDialog*>(modal))
             dialog->done(result);
     });
+}
+
+// The object names of the controls that Tab reaches in window, in the order it reaches them:
+// the focus chain from the window, keeping the enabled controls shown in it that take Tab.
+inline std::vector<std::string> TabOrder(QWidget* window) {
+    std::vector<std::string> names;
+    for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
+        if (window->isAncestorOf(w) && w->isVisibleTo(window) && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus))
+            names.push_back(w->objectName().toStdString());
+    }
+    return names;
 }

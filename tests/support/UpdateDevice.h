@@ -49,7 +49,8 @@ inline TUpdateTimings ShortTimings() {
     TUpdateTimings t;
     t.StartDelayMs = 1;
     t.TickMs = 5;
-    t.InitWaitMs = 3000; // ends as soon as the worker has tried its port
+    t.InitWaitMs = 3000;
+    t.InitEndsOnceOpen = true;
     t.PauseMs = 5;
     t.TurnMs = 2;
     return t;

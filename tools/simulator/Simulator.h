@@ -56,7 +56,7 @@ public:
     std::vector<std::uint8_t> ReadMemory(std::uint32_t address, std::uint32_t count) const;
     void WriteMemory(std::uint32_t address, const std::vector<std::uint8_t>& bytes);
 
-    // Frames received so far, each counted once it has been answered (or left unanswered):
+    // Frames received so far, each counted before it is answered (or left unanswered):
     // well-formed write frames, well-formed read commands, frames refused as malformed.
     std::uint64_t WriteFrames() const;
     std::uint64_t ReadCommands() const;

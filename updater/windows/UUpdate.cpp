@@ -1,6 +1,7 @@
 #include "updater/windows/UUpdate.h"
 
 #include "common/MessageBox.h"
+#include "updater/CloseSignals.h"
 #include "updater/StatusTable.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@ namespace {
 const char* const Caption = "ZA50321 Serial Update";
 const QSize AutoClientSize(402, 162);
 const QSize EmptyClientSize(442, 237);
+constexpr int SignalWatchMs = 50;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const char* accessible, QRect where) {
     auto* label = new QLabel(QString::fromLatin1(text), parent);
@@ -29,11 +31,17 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const cha
     return label;
 }
 
-void SetLine(QLabel* label, TStatusLine line, int code) {
+// A screen reader reads a status line as its caption and current text: "FIRMWARE : Write in Progress...".
+void ExposeLine(QLabel* caption, QLabel* label) {
+    label->setAccessibleName(caption->text() + " " + label->text());
+}
+
+void SetLine(QLabel* caption, QLabel* label, TStatusLine line, int code) {
     const TStatusEntry* entry = StatusEntry(line, code);
     if (!entry)
         return;
     label->setText(QString::fromLatin1(entry->Text));
+    ExposeLine(caption, label);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(entry->Colour.R, entry->Colour.G, entry->Colour.B));
     label->setPalette(palette);
@@ -62,6 +70,9 @@ TFUpdate::TFUpdate(const std::vector<std::string>& args, TUpdateTimings timings,
     Label4->setBuddy(LInit);
     Label6->setBuddy(LFirm);
     Label8->setBuddy(LProj);
+    ExposeLine(Label4, LInit);
+    ExposeLine(Label6, LFirm);
+    ExposeLine(Label8, LProj);
     GPB = new QProgressBar(Panel_Auto);
     GPB->setObjectName("GPB");
     GPB->setAccessibleName("Transfer progress");
@@ -176,9 +187,9 @@ void TFUpdate::Button2Click() {
 }
 
 void TFUpdate::ShowStatus(int init, int firmware, int project) {
-    SetLine(LInit, TStatusLine::Init, init);
-    SetLine(LFirm, TStatusLine::Firmware, firmware);
-    SetLine(LProj, TStatusLine::Project, project);
+    SetLine(Label4, LInit, TStatusLine::Init, init);
+    SetLine(Label6, LFirm, TStatusLine::Firmware, firmware);
+    SetLine(Label8, LProj, TStatusLine::Project, project);
     ProcessEvents();
 }
 
@@ -202,9 +213,19 @@ void TFUpdate::ProcessEvents() {
 }
 
 int RunUpdaterProgram(const std::vector<std::string>& args) {
+    // A logout or a kill closes the window as its close button does: the transfer is given up and
+    // the read-back file removed before the program ends.
+    TCloseSignals closeSignals;
     TFUpdate window(args);
     FUpdate = &window;
     if (!window.EndRequested()) {
+        QTimer signalWatch;
+        signalWatch.setInterval(SignalWatchMs);
+        QObject::connect(&signalWatch, &QTimer::timeout, &window, [&window] {
+            if (TCloseSignals::Received())
+                window.close();
+        });
+        signalWatch.start();
         window.show();
         QApplication::exec();
     }
