@@ -7,7 +7,9 @@ std::string ProjectDir;
 std::string ProjectName;
 std::string PargenFile;
 
-void SetProjectPaths() { PargenFile = ProjectDir + PathSeparator + "pargen.xml"; }
+void SetProjectPaths() {
+    PargenFile = ProjectDir + PathSeparator + "pargen.xml";
+}
 
 std::string ProgramFolderOf(const std::string& programPath) {
     const auto slash = programPath.rfind('/');

@@ -103,7 +103,7 @@ bool AwaitIdle(Tarm_SER& worker) {
 
 // A worker and a simulator without line pacing, each test with its own folder.
 struct TRig {
-    explicit TRig(TSimulatorOptions options = {}) : Simulator(WithoutPacing(options)) {
+    explicit TRig(const TSimulatorOptions& options = {}) : Simulator(WithoutPacing(options)) {
         Simulator.Start();
         Log.Attach(Worker);
     }

@@ -73,7 +73,7 @@ int RunSimulate(const std::vector<std::string>& args) {
         bool inlineValue = false;
         if (name.rfind("--", 0) == 0 && name.find('=') != std::string::npos) {
             value = name.substr(name.find('=') + 1);
-            name = name.substr(0, name.find('='));
+            name.erase(name.find('='));
             inlineValue = true;
         }
         auto takeValue = [&]() -> bool {

@@ -57,6 +57,8 @@ int ProgressPercent(std::uint32_t address, std::uint32_t start, std::uint32_t en
     return percent >= 100.0 ? 100 : static_cast<int>(percent);
 }
 
+// Five ints: taken by value like the arguments.
+// cppcheck-suppress passedByValue
 TUpdateSequence::TUpdateSequence(TUpdateArguments args, TUpdateDisplay& display, TUpdateTimings timings)
     : Stamp(CurrentReadBackStamp), Args(std::move(args)), Display(display), Delays(timings) {
     Display.OnProgressTick = [this] { ProgressTick(); };

@@ -36,8 +36,8 @@ unsigned Le16(const char* p) {
 // Reads a plain PCM wave; an unreadable one gives no samples.
 TWave ParseWave(const QByteArray& bytes) {
     TWave wave;
-    if (bytes.size() < 12 || std::memcmp(bytes.constData(), "RIFF", 4) ||
-        std::memcmp(bytes.constData() + 8, "WAVE", 4))
+    if (bytes.size() < 12 || std::memcmp(bytes.constData(), "RIFF", 4) != 0 ||
+        std::memcmp(bytes.constData() + 8, "WAVE", 4) != 0)
         return wave;
     qsizetype pos = 12;
     while (pos + 8 <= bytes.size()) {
