@@ -11,4 +11,3 @@
 // A symbolic link is followed: the file it names is saved, the link stays. Returns false on
 // failure, with errno telling why; a temporary file is removed then.
 bool WriteFileReplacing(const std::string& path, const std::string& bytes);
-

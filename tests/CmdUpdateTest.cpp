@@ -254,10 +254,10 @@ TEST(CmdUpdate, FourConvertersAtOnceEachGetsItsOwnFirmware) {
         const std::string folder = dir / ("c" + std::to_string(i));
         const std::string device = simulators[static_cast<std::size_t>(i)]->DevicePath();
         ASSERT_FALSE(device.empty());
-        updates.push_back(std::make_unique<TProcess>(
-            std::vector<std::string>{Tool(), "update", device, "FW", "FR", "PW", "PR", folder + "/fw.sim",
-                                     folder + "/bin/"},
-            folder + "/update.out"));
+        updates.push_back(
+            std::make_unique<TProcess>(std::vector<std::string>{Tool(), "update", device, "FW", "FR", "PW",
+                                                                "PR", folder + "/fw.sim", folder + "/bin/"},
+                                       folder + "/update.out"));
     }
     for (int i = 0; i < Count; ++i) {
         const auto k = static_cast<std::size_t>(i);

@@ -102,7 +102,8 @@ inline std::string Tool() {
 class TSimulateProcess {
 public:
     TSimulateProcess(const std::string& folder, std::vector<std::string> faults = {})
-        : MemoryFile(folder + "/memory.img"), Process(Arguments(std::move(faults)), folder + "/simulate.out") {}
+        : MemoryFile(folder + "/memory.img"),
+          Process(Arguments(std::move(faults)), folder + "/simulate.out") {}
     TSimulateProcess(const TTempDir& dir, std::vector<std::string> faults = {})
         : TSimulateProcess(dir.Path(), std::move(faults)) {}
 
