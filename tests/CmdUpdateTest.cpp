@@ -1,3 +1,4 @@
+#include "tests/support/Await.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateDevice.h"
@@ -225,10 +226,7 @@ TEST(CmdUpdate, CloseSignalsGiveUpAndLeaveNoReadBackFile) {
             args.insert(args.begin() + 1, {"update", "--give-up", "0"});
         TProcess update(args, dir / "update.out");
         const auto readBackExists = [&] { return !FilesEndingWith(dir.Path(), ".b79").empty(); };
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (!readBackExists() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
-        ASSERT_TRUE(readBackExists()) << update.Text();
+        ASSERT_TRUE(Await(readBackExists)) << update.Text();
         update.Signal(c.Signal);
         EXPECT_EQ(update.Wait(), c.Code) << c.Signal << "\n" << update.Text();
         EXPECT_FALSE(readBackExists()) << c.Signal;
