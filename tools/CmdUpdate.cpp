@@ -1,4 +1,5 @@
 #include "tools/Commands.h"
+#include "tools/InterruptGuard.h"
 #include "tools/UpdateTerminal.h"
 
 #include "common/Terminal.h"
@@ -54,30 +55,6 @@ const char* const Help =
     "  3    the project phase failed (Error, Error After Read or File Project not found)\n"
     "  4    nothing to do (neither FW nor PW) or a command line that cannot be used\n"
     "  130  interrupted by Ctrl-C\n";
-
-volatile std::sig_atomic_t Interrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-    Interrupted = 1;
-}
-
-// Ctrl-C sets the flag for as long as this lives; the previous handling comes back afterwards.
-class TInterruptGuard {
-public:
-    TInterruptGuard() {
-        Interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &Previous);
-    }
-    ~TInterruptGuard() { sigaction(SIGINT, &Previous, nullptr); }
-    TInterruptGuard(const TInterruptGuard&) = delete;
-    TInterruptGuard& operator=(const TInterruptGuard&) = delete;
-
-private:
-    struct sigaction Previous {};
-};
 
 std::string Format(const char* format, double a, double b = 0, double c = 0) {
     char text[160];

@@ -4,18 +4,32 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <system_error>
-
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 TTempDir::TTempDir() {
-    std::string pattern = (fs::temp_directory_path() / "ze50321-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder from " + pattern);
-    Root = pattern;
+    // A fresh name made here rather than by mkdtemp, which Windows lacks: create_directory answers
+    // false for a name that exists, so two tests never share a folder.
+    static const char Digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "ze50321-test-";
+        for (int i = 0; i < 8; ++i)
+            name += Digits[random() % 36];
+        const fs::path path = fs::temp_directory_path() / name;
+        std::error_code ec;
+        if (fs::create_directory(path, ec)) {
+            Root = path.string();
+            return;
+        }
+        if (ec)
+            throw std::runtime_error("cannot create the temporary folder " + path.string() + ": " +
+                                     ec.message());
+    }
+    throw std::runtime_error("cannot create a temporary folder: every name tried exists");
 }
 
 TTempDir::~TTempDir() {
