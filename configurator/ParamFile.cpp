@@ -165,7 +165,7 @@ TWindowParams ReadWindowParams(const pugi::xml_document& doc) {
     TParamValues& v = read.Values;
     const pugi::xml_node root = FindChild(doc, Root);
 
-    v.CanBr = ElementNumber(root, CanBr).value_or(5);
+    v.CanBr = ElementNumber(root, CanBr).value_or(FallbackCanBr);
     v.CanType = ElementNumber(root, CanType).value_or(0) != 0 ? 1 : 0;
     v.AddIp = AddressTexts(root, AddIp, AddIpAttributes).value_or(defaults.AddIp);
     v.Subnet = AddressTexts(root, Subnet, SubnetAttributes).value_or(defaults.Subnet);

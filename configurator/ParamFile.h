@@ -40,10 +40,21 @@ constexpr const char* BuilderParamFileName = "Pargen.xml";
 // Four octets of an IPv4 address, most significant first, as the user typed them.
 using TAddressTexts = std::array<std::string, 4>;
 
+// The CAN bit rates of the Set Communication window's list, in the order of their stored index.
+constexpr std::array<const char*, 9> CanBitRates{"20K",  "50K",  "100K",  "125K",  "250K",
+                                                 "500K", "800K", "1000K", "22.22K"};
+constexpr int DefaultCanBr = 4;  // "250K": a new project
+constexpr int FallbackCanBr = 5; // "500K": a stored index that is missing, unreadable or unknown
+
+// The list index shown for a stored CAN bit-rate index.
+constexpr int ShownCanBr(int stored) {
+    return stored >= 0 && stored < static_cast<int>(CanBitRates.size()) ? stored : FallbackCanBr;
+}
+
 // The twelve parameters; the initial values are the Set Communication window's defaults.
 struct TParamValues {
-    int CanBr = 4;   // index into the bit-rate list 20K .. 1000K, 22.22K
-    int CanType = 0; // 0 CAN 2.0A (11 bit), 1 CAN 2.0B (29 bit)
+    int CanBr = DefaultCanBr; // index into CanBitRates
+    int CanType = 0;          // 0 CAN 2.0A (11 bit), 1 CAN 2.0B (29 bit)
     TAddressTexts AddIp{"192", "168", "0", "10"};
     TAddressTexts Subnet{"255", "255", "255", "0"};
     TAddressTexts Dest{"192", "168", "0", "20"};

@@ -1,6 +1,7 @@
 #include "serial/CommPort.h"
 
 #include "common/UniqueFd.h"
+#include "tests/support/Await.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -82,16 +83,6 @@ struct TPty {
         return got;
     }
 };
-
-bool WaitUntil(const std::function<bool()>& condition) {
-    const auto deadline = TClock::now() + Bound;
-    while (!condition()) {
-        if (TClock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 // The message the action raised, or "" when it raised nothing.
 std::string Raised(const std::function<void()>& action) {
@@ -195,7 +186,7 @@ TEST(CommPort, OpenPutsTheLineIntoRawMode) {
     EXPECT_EQ(256, comm.Write(bytes.data(), 256));
     EXPECT_EQ(bytes, pty.Receive(256));
     pty.Send(bytes);
-    ASSERT_TRUE(WaitUntil([&] { return comm.BytesWaiting() == 256; }));
+    ASSERT_TRUE(Await([&] { return comm.BytesWaiting() == 256; }));
     std::string got(300, '\0');
     ASSERT_EQ(256, comm.Read(got.data(), 300));
     got.resize(256);
@@ -325,7 +316,7 @@ TEST(CommPort, OpenTwiceRaisesAndLeavesThePortOpen) {
     EXPECT_EQ("Port already assigned (open) (Error: -1) ", Raised([&] { comm.Open(); }));
     ASSERT_TRUE(comm.IsOpen());
     pty.Send("x");
-    ASSERT_TRUE(WaitUntil([&] { return comm.BytesWaiting() == 1; }));
+    ASSERT_TRUE(Await([&] { return comm.BytesWaiting() == 1; }));
     char c = 0;
     EXPECT_EQ(1, comm.Read(&c, 1));
     EXPECT_EQ('x', c);
@@ -448,7 +439,7 @@ TEST(CommPort, ReadReturnsAtOnceWithWhatHasArrived) {
     EXPECT_EQ(0, comm.Read(buf, sizeof buf));
 
     pty.Send("abc");
-    ASSERT_TRUE(WaitUntil([&] { return comm.BytesWaiting() == 3; }));
+    ASSERT_TRUE(Await([&] { return comm.BytesWaiting() == 3; }));
     EXPECT_EQ(3, comm.Read(buf, sizeof buf));
     EXPECT_EQ("abc", std::string(buf, 3));
     EXPECT_EQ(0, comm.BytesWaiting());
@@ -488,7 +479,7 @@ TEST(CommPort, DiscardInputDropsWaitingBytes) {
     comm.SetDeviceName(pty.SlavePath);
     comm.Open();
     pty.Send("stale!");
-    ASSERT_TRUE(WaitUntil([&] { return comm.BytesWaiting() == 6; }));
+    ASSERT_TRUE(Await([&] { return comm.BytesWaiting() == 6; }));
     comm.DiscardInput();
     EXPECT_EQ(0, comm.BytesWaiting());
     char buf[8];
@@ -536,7 +527,7 @@ TEST(CommPort, WaitForInputEndsWhenBytesArrive) {
     std::thread sender([&] { pty.Send("ab"); });
     EXPECT_TRUE(comm.WaitForInput(600000));
     sender.join();
-    ASSERT_TRUE(WaitUntil([&] { return comm.BytesWaiting() == 2; }));
+    ASSERT_TRUE(Await([&] { return comm.BytesWaiting() == 2; }));
     EXPECT_TRUE(comm.WaitForInput(0));
     char buf[8];
     EXPECT_EQ(2, comm.Read(buf, sizeof buf));

@@ -1,5 +1,6 @@
 #include "updater/Tarm_SER.h"
 
+#include "tests/support/Await.h"
 #include "tests/support/TempDir.h"
 #include "tools/simulator/Simulator.h"
 
@@ -24,17 +25,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Waits for a condition, at most limit; generous, since only a hang should end it.
-bool Await(const std::function<bool()>& condition, std::chrono::milliseconds limit = 30s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(200us);
-    }
-    return true;
-}
 
 std::string Bytes(const std::vector<std::uint8_t>& v) {
     return std::string(v.begin(), v.end());

@@ -290,7 +290,8 @@ TEST_F(MainWindow, AboutBoxTextsAndWebLinks) {
     EXPECT_EQ(FAbout->LbButton1->text(), "OK");
     FAbout->Label4Click();
     app.Main().Label6Click();
-    EXPECT_EQ(opened, (std::vector<std::string>{MakerWebAddress, MakerWebAddress}));
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{"https://www.velmora.example/", "https://www.velmora.example/"}));
     SetUrlOpener(previous);
 }
 
@@ -309,6 +310,6 @@ TEST_F(MainWindow, ControlsCarryTheirNamesAndCaptions) {
     }
     EXPECT_EQ(app.Main().Label1->text(), "Step 1");
     EXPECT_EQ(app.Main().Label3->text(), "Step 3");
-    EXPECT_EQ(app.Main().Label6->text().toStdString(), MakerWebAddress);
+    EXPECT_EQ(app.Main().Label6->text().toStdString(), "https://www.velmora.example/");
     EXPECT_EQ(Fsaveproj->windowTitle(), "New project");
 }

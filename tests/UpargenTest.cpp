@@ -5,8 +5,8 @@
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
 #include "tests/support/FileSizeLimit.h"
-#include "tests/support/QtHelpers.h"
 #include "tests/support/ParamSamples.h"
+#include "tests/support/QtHelpers.h"
 #include "tests/support/TempDir.h"
 
 #include <QCheckBox>
@@ -87,9 +87,10 @@ protected:
 // The main window of a configurator in a program folder of its own, for the address box.
 class TMainWindow {
 public:
-    explicit TMainWindow(const std::string& exeDir)
+    TMainWindow(const std::string& exeDir, TFpargen& setCommunication)
         : Made(std::filesystem::create_directories(exeDir)), Main(exeDir + "/Velmora_RAZ2Idi") {
         FVelmoreFirmWare = &Main;
+        Main.FollowAddressOf(setCommunication);
     }
     ~TMainWindow() { FVelmoreFirmWare = nullptr; }
     TMainWindow(const TMainWindow&) = delete;
@@ -152,7 +153,7 @@ TEST_F(SetCommunication, DefaultsWithoutFileAndOkWritesThem) {
 }
 
 TEST_F(SetCommunication, OkSetsTheMainWindowsAddressAsTyped) {
-    TMainWindow main(Dir / "exe");
+    TMainWindow main(Dir / "exe", Window);
     ProjectDir = Dir.Path();
     SetProjectPaths();
     Show();
@@ -353,7 +354,7 @@ TEST_F(SetCommunication, UnparsableFileShowsDefaultsAndOkReplacesIt) {
 }
 
 TEST_F(SetCommunication, CancelWritesNothing) {
-    TMainWindow main(Dir / "exe");
+    TMainWindow main(Dir / "exe", Window);
     ProjectDir = Dir / "exe/PROJECTS";
     SetProjectPaths();
     Show();
@@ -415,7 +416,7 @@ TEST_F(SetCommunication, FileNameMatchedWithoutLetterCase) {
 }
 
 TEST_F(SetCommunication, SaveIntoRemovedFolderShowsTheError) {
-    TMainWindow main(Dir / "exe");
+    TMainWindow main(Dir / "exe", Window);
     ProjectDir = Dir / "gone"; // the project folder removed behind the program's back
     SetProjectPaths();
     Show();
@@ -430,7 +431,7 @@ TEST_F(SetCommunication, SaveIntoRemovedFolderShowsTheError) {
 }
 
 TEST_F(SetCommunication, SaveFailingHalfwayKeepsTheOldFile) {
-    TMainWindow main(Dir / "exe");
+    TMainWindow main(Dir / "exe", Window);
     ProjectDir = Dir.Path();
     SetProjectPaths();
     WriteFileBytes(PargenFile, "earlier");

@@ -1,1 +1,2 @@
 ze_add_test(NAME EndToEndUpdateTest QT SOURCES EndToEndUpdateTest.cpp LIBS ze_configurator_ui ze_simulator LABELS e2e)
+add_dependencies(EndToEndUpdateTest Ser_50321_Update)

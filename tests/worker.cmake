@@ -7,3 +7,4 @@ ze_add_test(NAME Tarm_SERTest SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Tarm_SERTest.c
 add_executable(WorkerBench ${CMAKE_CURRENT_SOURCE_DIR}/WorkerBench.cpp)
 set_target_properties(WorkerBench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(WorkerBench PRIVATE ze_updater ze_test_support)
+add_dependencies(WorkerBench ze50321)

@@ -16,6 +16,7 @@ TConfiguratorWindows::TConfiguratorWindows(const std::string& programPath) {
     FAbout = About.get();
     Pargen = std::make_unique<TFpargen>();
     Fpargen = Pargen.get();
+    Main->FollowAddressOf(*Pargen);
     Ping = std::make_unique<TFPing>();
     FPing = Ping.get();
     BootSer = std::make_unique<TFBootSer>();

@@ -2,9 +2,8 @@
 
 #include "configurator/windows/Controls.h"
 #include "configurator/windows/Pictures.h"
-#include "configurator/windows/UVelmoreFirmWare.h"
-#include "configurator/windows/Unewp.h"
 #include "configurator/windows/WebLink.h"
+#include "configurator/windows/WindowConstants.h"
 
 #include <QGridLayout>
 #include <QLabel>

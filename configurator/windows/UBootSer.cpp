@@ -7,7 +7,7 @@
 #include "configurator/RunAndWait.h"
 #include "configurator/windows/ClickSound.h"
 #include "configurator/windows/Controls.h"
-#include "configurator/windows/Unewp.h"
+#include "configurator/windows/WindowConstants.h"
 #include "serial/ComPortProbe.h"
 
 #include <QCheckBox>

@@ -160,6 +160,13 @@ void TFVelmoreFirmWare::btn_str_lng1aClick(QObject* sender) {
         PingDevice();
 }
 
+void TFVelmoreFirmWare::FollowAddressOf(TFpargen& setCommunication) {
+    connect(&setCommunication, &TFpargen::AddressSaved, this, [this](const QString& address) {
+        if (Edit1)
+            Edit1->setText(address);
+    });
+}
+
 void TFVelmoreFirmWare::AboutClick() {
     FAbout->exec();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "configurator/windows/WindowConstants.h"
+
 #include <QWidget>
 
 #include <cstdint>
@@ -11,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 class TPing1;
 struct TEchoReply;
+class TFpargen;
 
 // The configurator's main window: the project commands in three steps.
 class TFVelmoreFirmWare : public QWidget {
@@ -42,6 +45,8 @@ public:
     void btn_str_lng1aClick(QObject* sender);
     void CreateBinaClick();
     void AboutClick();
+    // Shows in Edit1 the address Set Communication saves.
+    void FollowAddressOf(TFpargen& setCommunication);
     void LbButton1Click();
     void Label6Click();
     void FormClose();
@@ -60,8 +65,8 @@ public:
     void ShowCaption(const std::string& name);
 
     // Folder browser of Open project; tests replace it. Returns the chosen folder or nothing.
-    using TFolderChooser = std::string (*)(QWidget* owner, const std::string& root, const std::string& current,
-                                           bool* chosen);
+    using TFolderChooser = std::string (*)(QWidget* owner, const std::string& root,
+                                           const std::string& current, bool* chosen);
     static TFolderChooser FolderChooser;
 
 signals:
@@ -76,4 +81,3 @@ protected:
 extern TFVelmoreFirmWare* FVelmoreFirmWare;
 
 constexpr const char* CaptionPrefix = "Quorbin Velmora ZA50321 CAN / Ethernet - Converter :";
-constexpr const char* MakerWebAddress = "https://www.velmora.example/";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "configurator/windows/WindowConstants.h"
+
 #include <QDialog>
 
 #include <string>
@@ -39,6 +41,3 @@ extern TFsaveproj* Fsaveproj;
 extern std::string DestinationDir; // set by the caller before each showing
 extern std::string TypedName;
 extern bool CloseAllowed;
-
-constexpr int ModalResultOk = 1;
-constexpr int ModalResultCancel = 2;

@@ -1,8 +1,8 @@
 #include "configurator/windows/Upargen.h"
 
 #include "common/windows/MessageBox.h"
+#include "configurator/ParamChecks.h"
 #include "configurator/ProjectPaths.h"
-#include "configurator/windows/UVelmoreFirmWare.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -21,13 +21,7 @@
 
 TFpargen* Fpargen = nullptr;
 
-const std::array<const char*, 9> CanBitRates{"20K",  "50K",  "100K",  "125K",  "250K",
-                                             "500K", "800K", "1000K", "22.22K"};
-
 namespace {
-
-constexpr int DefaultCanBr = 4;  // "250K"
-constexpr int FallbackCanBr = 5; // "500K": an unreadable or unknown stored index
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& accessibleName, int width) {
     auto* edit = new QLineEdit(parent);
@@ -255,8 +249,7 @@ void TFpargen::ApplyValues(const TWindowParams& read) {
         for (std::size_t i = 0; i < edits.size(); ++i)
             edits[i]->setText(QString::fromStdString(texts[i]));
     };
-    const bool known = v.CanBr >= 0 && v.CanBr < static_cast<int>(CanBitRates.size());
-    CB_BR_CAN->setCurrentIndex(known ? v.CanBr : FallbackCanBr);
+    CB_BR_CAN->setCurrentIndex(ShownCanBr(v.CanBr));
     (v.CanType == 0 ? RB_CAN_A : RB_CAN_B)->setChecked(true);
     setTexts(AddressEdits[0], v.AddIp);
     setTexts(AddressEdits[1], v.Subnet);
@@ -293,36 +286,9 @@ void TFpargen::FormShow() {
 }
 
 bool TFpargen::CheckFields() {
-    struct TCheck {
-        QLineEdit* Edit;
-        int Maximum;
-        const char* Message;
-    };
-    const TCheck checks[] = {
-        {E_ETH_IP1, 255, "Error!! IP1 must be between 0 and 255. "},
-        {E_ETH_IP2, 255, "Error!! IP2 must be between 0 and 255. "},
-        {E_ETH_IP3, 255, "Error!! IP3 must be between 0 and 255. "},
-        {E_ETH_IP4, 255, "Error!! IP4 must be between 0 and 255. "},
-        {E_ETH_SM1, 255, "Error!! SubNet Mask 1 must be between 0 and 255. "},
-        {E_ETH_SM2, 255, "Error!! SubNet Mask 2 must be between 0 and 255. "},
-        {E_ETH_SM3, 255, "Error!! SubNet Mask 3 must be between 0 and 255. "},
-        {E_ETH_SM4, 255, "Error!! SubNet Mask 4 must be between 0 and 255. "},
-        {E_ETH_GAT1, 255, "Error!! Gateway Address 1 must be between 0 and 255. "},
-        {E_ETH_GAT2, 255, "Error!! Gateway Address 2 must be between 0 and 255. "},
-        {E_ETH_GAT3, 255, "Error!! Gateway Address 3 must be between 0 and 255. "},
-        {E_ETH_GAT4, 255, "Error!! Gateway Address 4 must be between 0 and 255. "},
-        {E_ETH_DEST1, 255, "Error!! Destination IP Address 1 must be between 0 and 255. "},
-        {E_ETH_DEST2, 255, "Error!! Destination IP Address 2 must be between 0 and 255. "},
-        {E_ETH_DEST3, 255, "Error!! Destination IP Address 3 must be between 0 and 255. "},
-        {E_ETH_DEST4, 255, "Error!! Destination IP Address 4 must be between 0 and 255. "},
-        {E_ETH_Port, 65535, "Error!! Port must be between 0 and 655535. "},
-    };
-    for (const TCheck& check : checks) {
-        const int value = ReadInteger(check.Edit->text().toStdString()).value_or(-1);
-        if (value < 0 || value > check.Maximum) {
-            ShowErrorBox(check.Message, "Error");
-            return false;
-        }
+    if (const auto failed = CheckParamValues(ControlValues())) {
+        ShowErrorBox(failed->Message, "Error");
+        return false;
     }
     return true;
 }
@@ -360,8 +326,7 @@ void TFpargen::BitBtn1Click() {
         ShowMessage(e.what());
         return;
     }
-    if (FVelmoreFirmWare && FVelmoreFirmWare->Edit1)
-        FVelmoreFirmWare->Edit1->setText(E_ETH_IP1->text() + "." + E_ETH_IP2->text() + "." +
-                                         E_ETH_IP3->text() + "." + E_ETH_IP4->text());
+    emit AddressSaved(E_ETH_IP1->text() + "." + E_ETH_IP2->text() + "." + E_ETH_IP3->text() + "." +
+                      E_ETH_IP4->text());
     done(ResultOk);
 }

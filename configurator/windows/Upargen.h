@@ -26,6 +26,11 @@ public:
     static constexpr int ResultOk = 1;
     static constexpr int ResultCancel = 2;
 
+signals:
+    // After a save: the converter's address as the four edits hold it, joined by ".".
+    void AddressSaved(const QString& address);
+
+public:
     QGroupBox* GroupBox1; // "CAN Bus"
     QComboBox* CB_BR_CAN;
     QRadioButton* RB_CAN_A;
@@ -94,6 +99,3 @@ private:
 };
 
 extern TFpargen* Fpargen;
-
-// The bit-rate list of CB_BR_CAN, in index order.
-extern const std::array<const char*, 9> CanBitRates;

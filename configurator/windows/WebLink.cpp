@@ -1,6 +1,6 @@
 #include "configurator/windows/WebLink.h"
 
-#include "configurator/windows/UVelmoreFirmWare.h"
+#include "configurator/windows/WindowConstants.h"
 
 #include <QDesktopServices>
 

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+// Waits until condition holds, at most bound; false when the bound passed first. The bound is
+// generous: only a hang should reach it.
+inline bool Await(const std::function<bool()>& condition,
+                  std::chrono::milliseconds bound = std::chrono::seconds(30)) {
+    const auto end = std::chrono::steady_clock::now() + bound;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
