@@ -17,6 +17,33 @@ std::string SystemText(DWORD error) {
     return result + " (error " + std::to_string(error) + ")";
 }
 
+// Why ShellExecuteEx failed. Its own code in hInstApp comes first: the last error may instead be
+// that of the message box by which the shell reported the failure (under wine without a display,
+// "Invalid window handle").
+DWORD ShellFailure(const SHELLEXECUTEINFOA& request) {
+    const auto code = reinterpret_cast<INT_PTR>(request.hInstApp);
+    switch (code) {
+    case SE_ERR_FNF:
+    case SE_ERR_PNF:
+    case SE_ERR_ACCESSDENIED:
+    case SE_ERR_OOM:
+        return static_cast<DWORD>(code); // the same numbers as the system's errors
+    case SE_ERR_SHARE:
+        return ERROR_SHARING_VIOLATION;
+    case SE_ERR_ASSOCINCOMPLETE:
+    case SE_ERR_NOASSOC:
+        return ERROR_NO_ASSOCIATION;
+    case SE_ERR_DDETIMEOUT:
+    case SE_ERR_DDEFAIL:
+    case SE_ERR_DDEBUSY:
+        return ERROR_DDE_FAIL;
+    case SE_ERR_DLLNOTFOUND:
+        return ERROR_DLL_NOT_FOUND;
+    default:
+        return GetLastError();
+    }
+}
+
 } // namespace
 
 // The shell starts the program with the parameter text whole: the program splits it itself, by the
@@ -30,7 +57,7 @@ TRunOutcome RunAndWait(const std::string& program, const std::string& parameters
     request.lpParameters = parameters.c_str();
     request.nShow = hidden ? SW_HIDE : SW_SHOWNORMAL;
     if (!ShellExecuteExA(&request)) {
-        outcome.Error = SystemText(GetLastError());
+        outcome.Error = SystemText(ShellFailure(request));
         return outcome;
     }
     outcome.Started = true;
