@@ -1,5 +1,7 @@
 #include "tests/support/TempDir.h"
 
+#include "common/ProgramPath.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +32,14 @@ TTempDir::TTempDir() {
                                      ec.message());
     }
     throw std::runtime_error("cannot create a temporary folder: every name tried exists");
+}
+
+std::string TTempDir::operator/(const std::string& relative) const {
+    std::string path = Root + "/" + relative;
+    std::string joined;
+    for (char c : path)
+        joined += c == '/' ? PathSeparator : std::string(1, c);
+    return joined;
 }
 
 TTempDir::~TTempDir() {
@@ -67,6 +77,22 @@ bool PathExists(const std::string& path) {
 bool IsDirectory(const std::string& path) {
     std::error_code ec;
     return fs::is_directory(path, ec);
+}
+
+bool WriteProtect(const std::string& path, bool on) {
+    const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(path, write, on ? fs::perm_options::remove : fs::perm_options::add);
+    // Opened for appending, which changes nothing: only a refusal shows that the protection holds.
+    return on && !std::ofstream(path, std::ios::binary | std::ios::app);
+}
+
+bool NamesIgnoreCase(const std::string& folder) {
+    const fs::path probe = fs::path(folder) / "letter-case-probe";
+    WriteFileBytes(probe.string(), "");
+    std::error_code ec;
+    const bool same = fs::exists(fs::path(folder) / "LETTER-CASE-PROBE", ec);
+    fs::remove(probe, ec);
+    return same;
 }
 
 std::string ProgramDir() {
