@@ -183,7 +183,7 @@ std::string TFBootSer::UpdaterParameters() const {
     text += CB_Proj->isChecked() ? "PW " : "NO ";
     text += CB_RProj->isChecked() ? "PR " : "NO ";
     text += QuoteArgument(MasterDir + PathSeparator + FirmwareFileName) + " ";
-    text += QuoteArgument(ProjectDir + PathSeparator + ImageFolder);
+    text += QuoteArgument(ProjectDir + PathSeparator + ImageFolder());
     return text;
 }
 

@@ -109,7 +109,7 @@ void TFsaveproj::BitBtn1Click() {
         CloseAllowed = false;
         return;
     }
-    std::filesystem::create_directories(folder + PathSeparator + ImageFolder, ec);
+    std::filesystem::create_directories(folder + PathSeparator + ImageFolder(), ec);
     ProjectName = PathSeparator + TypedName;
     ProjectDir = DestinationDir + ProjectName;
     SetProjectPaths();

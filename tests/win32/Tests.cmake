@@ -19,3 +19,5 @@ ze_add_test(NAME Ping1Test SOURCES Ping1Test.cpp LIBS ze_configurator)
 
 # Logic tests whose POSIX-only cases skip on Windows with their reason.
 ze_add_test(NAME IniFileTest SOURCES IniFileTest.cpp LIBS ze_configurator)
+ze_add_test(NAME ParamFileTest SOURCES ParamFileTest.cpp LIBS ze_configurator)
+ze_add_test(NAME ImageBuilderTest SOURCES ImageBuilderTest.cpp LIBS ze_configurator)
