@@ -298,18 +298,21 @@ void TSimulator::HandleLine(const std::string& line, TClock::time_point firstByt
     }
 
     const std::string what = (frame.Kind == TFrameKind::Write ? "write " : "read ") + Hex6(frame.Address);
+    // Counted before the answer goes out, so that a client that has the answer also sees the count.
+    std::atomic<std::uint64_t>& count = frame.Kind == TFrameKind::Write ? WriteCount : ReadCount;
+    const std::uint64_t nth = ++count;
     if (silent) {
         TraceLine("no answer to " + what + ": silent after " + std::to_string(Options.SilentAfter) +
                   " frames");
     } else if (frame.Kind == TFrameKind::Read) {
-        const bool bad = IsNth(ReadCount + 1, Options.BadChecksumEvery);
+        const bool bad = IsNth(nth, Options.BadChecksumEvery);
         const std::vector<std::uint8_t> block = ReadMemory(frame.Address, BlockSize);
         if (bad)
             TraceLine("wrong checksum in the reply to " + what + " (" + Nth(Options.BadChecksumEvery) + ")");
         Answer(EncodeDataReply(block.data(), bad, Options.NoisyReplies), frameEnd);
-    } else if (IsNth(WriteCount + 1, Options.SilenceEvery)) {
+    } else if (IsNth(nth, Options.SilenceEvery)) {
         TraceLine("no answer to " + what + ", not stored (" + Nth(Options.SilenceEvery) + " write frame)");
-    } else if (IsNth(WriteCount + 1, Options.RefuseEvery)) {
+    } else if (IsNth(nth, Options.RefuseEvery)) {
         TraceLine("refused " + what + ", not stored (" + Nth(Options.RefuseEvery) + " write frame)");
         Answer(RefusalReply, frameEnd);
     } else {
@@ -322,7 +325,6 @@ void TSimulator::HandleLine(const std::string& line, TClock::time_point firstByt
         WriteMemory(frame.Address, block);
         Answer(AcknowledgeReply, frameEnd);
     }
-    ++(frame.Kind == TFrameKind::Write ? WriteCount : ReadCount);
 }
 
 void TSimulator::Answer(const std::string& reply, TClock::time_point frameEnd) {
