@@ -10,3 +10,8 @@ std::string OwnProgramPath();
 // argv0 is the program's first argument; a bare name is looked up in PATH as the shell did. Where
 // neither gives an existing file, OwnProgramPath.
 std::string InvokedProgramPath(const std::string& argv0);
+// The platform's folder separator as paths are composed with it: "/", or "\" on Windows.
+extern const char* const PathSeparator;
+
+// Every character that ends a folder part of a path: "/", or "\" and "/" on Windows.
+extern const char* const PathSeparators;

@@ -29,6 +29,8 @@ std::string FoundInPath(const std::string& name) {
 }
 
 } // namespace
+const char* const PathSeparator = "/";
+const char* const PathSeparators = "/";
 
 std::string OwnProgramPath() {
     std::error_code ec;

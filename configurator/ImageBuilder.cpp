@@ -79,7 +79,7 @@ void BuildImage() {
 }
 
 void WriteImage() {
-    const std::string folder = ProjectDir + PathSeparator + ImageFolder;
+    const std::string folder = ProjectDir + PathSeparator + ImageFolder();
     const std::string path = folder + ImageFileName;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);

@@ -27,7 +27,7 @@ public:
 // be read; ImageLength is then 4.
 void BuildImage();
 
-// Writes the image to ProjectDir + "/bin/bank.bin", creating the bin folder with every missing
-// level. The new file replaces the old one only when it was written whole; otherwise raises
+// Writes the image to ProjectDir + "/bin/bank.bin" (with "\\" on Windows), creating the bin folder with every
+// missing level. The new file replaces the old one only when it was written whole; otherwise raises
 // EImageError "Unable to write to <path>" and the earlier image stays as it was.
 void WriteImage();

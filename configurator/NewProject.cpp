@@ -49,7 +49,7 @@ TNewProjectOutcome MakeNewProject(const std::string& destinationDir, const std::
     // A folder that cannot be made keeps the dialog open without a message.
     if (!std::filesystem::create_directory(folder, ec))
         return outcome;
-    std::filesystem::create_directories(folder + PathSeparator + ImageFolder, ec);
+    std::filesystem::create_directories(folder + PathSeparator + ImageFolder(), ec);
     outcome.Created = true;
     outcome.Folder = folder;
     outcome.Name = PathSeparator + typedName;

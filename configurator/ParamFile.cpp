@@ -1,5 +1,6 @@
 #include "configurator/ParamFile.h"
 
+#include "common/ProgramPath.h"
 #include "common/SafeFile.h"
 #include "common/Text.h"
 
@@ -129,8 +130,8 @@ std::string FindParamFile(const std::string& folder) {
     std::sort(names.begin(), names.end());
     for (const char* preferred : {BuilderParamFileName, WindowParamFileName})
         if (std::find(names.begin(), names.end(), preferred) != names.end())
-            return folder + "/" + preferred;
-    return folder + "/" + names.front();
+            return folder + PathSeparator + preferred;
+    return folder + PathSeparator + names.front();
 }
 
 void LoadParamDocument(pugi::xml_document& doc, const std::string& path) {

@@ -111,7 +111,7 @@ std::optional<int> ReadInteger(std::string_view text);
 
 // The project's parameter file in folder, its name matched without regard to letter case:
 // "Pargen.xml" first, then "pargen.xml", then any other spelling in byte order. The path is
-// folder + "/" + the name found; empty when there is none.
+// folder + the platform's separator + the name found; empty when there is none.
 std::string FindParamFile(const std::string& folder);
 
 // Loads path into doc (replacing what it held). Whitespace-only text between elements is dropped;

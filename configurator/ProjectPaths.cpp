@@ -12,7 +12,7 @@ void SetProjectPaths() {
 }
 
 std::string ProgramFolderOf(const std::string& programPath) {
-    const auto slash = programPath.rfind('/');
+    const auto slash = programPath.find_last_of(PathSeparators);
     if (slash == std::string::npos)
         return std::string();
     return programPath.substr(0, slash);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ProgramPath.h"
+
 #include <string>
 
 // The current-project values: process-wide paths, set only by the main window's start-up, New
@@ -16,5 +18,3 @@ void SetProjectPaths();
 
 // The folder part of a program path: everything before its last separator.
 std::string ProgramFolderOf(const std::string& programPath);
-
-constexpr const char* PathSeparator = "/";

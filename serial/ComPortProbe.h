@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-// The folder the system keeps its serial device nodes in ("/dev").
+// The folder the system keeps its serial device nodes in ("/dev"; on Windows the device namespace
+// "\\.\").
 extern const char* const DefaultPortFolder;
 
 // The serial ports that exist below devDir, as names relative to it ("ttyS0", "ttyUSB1",
@@ -11,6 +12,8 @@ extern const char* const DefaultPortFolder;
 // rfcomm*, the links in serial/by-id/, and links tty* to a pseudo-terminal (/dev/pts/N). A node is
 // listed when it opens as a terminal, or when it is a character device that is held or not
 // permitted (EACCES, EBUSY); any other failure (a UART-less ttyS node answers EIO) leaves it out.
+// On Windows: COM1 to COM256 in ascending order, each listed when "\\.\COMn" opens or is held by
+// another program (access denied).
 std::vector<std::string> ListComPorts(const std::string& devDir = DefaultPortFolder);
 
 // The path to open, and to hand to the updater, for a name ListComPorts(devDir) listed; a full path

@@ -7,9 +7,6 @@
 #include <cerrno>
 #include <filesystem>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 TEST(IniFile, ReadsMissingFileSectionAndKeyAsFallback) {
     TTempDir dir;
     const std::string path = dir / "a.ini";
@@ -62,7 +59,7 @@ TEST(IniFile, FailedWriteLeavesTheOldFileAndNoLeftovers) {
     // A folder that is gone.
     EXPECT_FALSE(WriteProfileString(dir / "gone/a.ini", "s", "k", "v"));
     // A folder standing where the file should be: the rename cannot replace it.
-    ASSERT_EQ(::mkdir((dir / "a.ini").c_str(), 0777), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir / "a.ini"));
     EXPECT_FALSE(WriteProfileString(dir / "a.ini", "s", "k", "v"));
     EXPECT_TRUE(IsDirectory(dir / "a.ini"));
     int entries = 0;

@@ -1,14 +1,13 @@
 #include "configurator/Ping1.h"
 
+#include "tests/support/IcmpPermission.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -439,11 +438,7 @@ bool IcmpPermitted(std::string& why) {
         OpenIcmpSocket();
         return true;
     } catch (const EPingError& e) {
-        std::ifstream range("/proc/sys/net/ipv4/ping_group_range");
-        std::string low, high;
-        range >> low >> high;
-        why = std::string("no ICMP socket permitted here (") + e.what() + "; ping_group_range is " + low +
-              " " + high + ", our group " + std::to_string(getgid()) + ")";
+        why = IcmpRefusalReason(e.what());
         return false;
     }
 }

@@ -1,5 +1,6 @@
 #include "tools/simulator/Simulator.h"
 
+#include "tests/support/LineFrames.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -27,52 +28,8 @@ extern char** environ;
 namespace {
 
 using namespace std::chrono_literals;
-using TBlock = std::vector<std::uint8_t>;
 
 constexpr auto ReplyTimeout = 5s;
-
-const std::string Ack = "00 O.K.\r";
-const std::string Refusal = "00 ERR!\r";
-
-// Frames and replies built here from the line protocol, independently of the simulator's code.
-std::string Hex(unsigned value, int width) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", width, value);
-    return text;
-}
-
-std::string WriteFrame(std::uint32_t address, const TBlock& data) {
-    std::string frame = "00" + Hex(address, 6) + "02" + "0080";
-    unsigned sum = 0;
-    for (auto b : data) {
-        frame += Hex(b, 2);
-        sum ^= b;
-    }
-    return frame + Hex(sum, 2) + "\r";
-}
-
-std::string ReadCommand(std::uint32_t address) {
-    return "00" + Hex(address, 6) + "030080\r";
-}
-
-std::string DataReply(const TBlock& data) {
-    std::string reply;
-    unsigned sum = 0;
-    for (auto b : data) {
-        reply += Hex(b, 2);
-        sum ^= b;
-    }
-    return reply + Hex(sum, 2);
-}
-
-TBlock Pattern(int seed) {
-    TBlock block(128);
-    for (int i = 0; i < 128; ++i)
-        block[i] = static_cast<std::uint8_t>(seed * 31 + i * 7);
-    return block;
-}
-
-const TBlock Erased(128, 0xFF);
 
 TSimulatorOptions Unpaced() {
     TSimulatorOptions options;

@@ -1,6 +1,7 @@
 #include "updater/ReadBackNames.h"
 
 #include "common/FileContract.h"
+#include "common/ProgramPath.h"
 
 std::string ReadBackStamp(const std::tm& local, int millisecond) {
     return std::to_string(local.tm_year + 1900) + std::to_string(local.tm_mon + 1) +
@@ -28,7 +29,7 @@ std::string CurrentReadBackStamp() {
 }
 
 std::string FirmwareReadBackName(const std::string& firmwareFile, const std::string& stamp) {
-    const auto slash = firmwareFile.rfind('/');
+    const auto slash = firmwareFile.find_last_of(PathSeparators);
     const std::string folder = slash == std::string::npos ? std::string() : firmwareFile.substr(0, slash + 1);
     return folder + FirmwareReadBackPrefix + stamp + ReadBackExtension;
 }

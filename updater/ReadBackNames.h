@@ -14,7 +14,7 @@ std::string ReadBackStamp(std::chrono::system_clock::time_point when);
 std::string CurrentReadBackStamp();
 
 // Read-back file of the firmware: the folder part of firmwareFile (up to and including its last
-// "/", empty when it has none), then "USB", the stamp and ".b79".
+// separator, empty when it has none), then "USB", the stamp and ".b79".
 std::string FirmwareReadBackName(const std::string& firmwareFile, const std::string& stamp);
 
 // Read-back file of the configuration image: projectFolder unchanged, then "ParGen_", the stamp and

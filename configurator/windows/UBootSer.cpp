@@ -213,7 +213,7 @@ std::string TFBootSer::UpdaterParameters() const {
     text += CB_Proj->isChecked() ? "PW " : "NO ";
     text += CB_RProj->isChecked() ? "PR " : "NO ";
     text += QuoteArgument(MasterDir + PathSeparator + FirmwareFileName) + " ";
-    text += QuoteArgument(ProjectDir + PathSeparator + ImageFolder);
+    text += QuoteArgument(ProjectDir + PathSeparator + ImageFolder());
     return text;
 }
 
@@ -221,7 +221,7 @@ void TFBootSer::LbButton4Click() {
     // The parameter text puts these between double quotes, and the updater's rules have no escape
     // for a quote inside: it would end the argument early and shift or split the rest.
     for (const std::string& path :
-         {ExeDir, MasterDir + PathSeparator + FirmwareFileName, ProjectDir + PathSeparator + ImageFolder}) {
+         {ExeDir, MasterDir + PathSeparator + FirmwareFileName, ProjectDir + PathSeparator + ImageFolder()}) {
         if (path.find('"') != std::string::npos) {
             ShowMessageBox("Cannot start the updater: the path " + path + " contains a double quote.",
                            std::string(), TMessageIcon::Error);

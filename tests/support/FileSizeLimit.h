@@ -1,24 +1,21 @@
 #pragma once
 
-#include <csignal>
-
-#include <sys/resource.h>
+#include <cstdint>
+#include <string>
 
 // Limits the size of the files this process writes, for as long as it lives: a write beyond the
 // limit fails with EFBIG, which stands in for a full disk (and works with any privileges).
 class TFileSizeLimit {
 public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &Saved);
-        rlimit limit = Saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &Saved); }
+    explicit TFileSizeLimit(std::uint64_t bytes);
+    ~TFileSizeLimit();
     TFileSizeLimit(const TFileSizeLimit&) = delete;
     TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
 
+    // Why this platform cannot limit file sizes; empty where it can.
+    static std::string Unavailable();
+
 private:
-    rlimit Saved{};
+    std::uint64_t SavedCurrent = 0;
+    std::uint64_t SavedMaximum = 0;
 };

@@ -1,21 +1,45 @@
 #include "tests/support/TempDir.h"
 
+#include "common/ProgramPath.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <system_error>
-
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 TTempDir::TTempDir() {
-    std::string pattern = (fs::temp_directory_path() / "ze50321-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder from " + pattern);
-    Root = pattern;
+    // A fresh name made here rather than by mkdtemp, which Windows lacks: create_directory answers
+    // false for a name that exists, so two tests never share a folder.
+    static const char Digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "ze50321-test-";
+        for (int i = 0; i < 8; ++i)
+            name += Digits[random() % 36];
+        const fs::path path = fs::temp_directory_path() / name;
+        std::error_code ec;
+        if (fs::create_directory(path, ec)) {
+            Root = path.string();
+            return;
+        }
+        if (ec)
+            throw std::runtime_error("cannot create the temporary folder " + path.string() + ": " +
+                                     ec.message());
+    }
+    throw std::runtime_error("cannot create a temporary folder: every name tried exists");
+}
+
+std::string TTempDir::operator/(const std::string& relative) const {
+    std::string path = Root + "/" + relative;
+    std::string joined;
+    for (char c : path)
+        joined += c == '/' ? PathSeparator : std::string(1, c);
+    return joined;
 }
 
 TTempDir::~TTempDir() {
@@ -53,6 +77,22 @@ bool PathExists(const std::string& path) {
 bool IsDirectory(const std::string& path) {
     std::error_code ec;
     return fs::is_directory(path, ec);
+}
+
+bool WriteProtect(const std::string& path, bool on) {
+    const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(path, write, on ? fs::perm_options::remove : fs::perm_options::add);
+    // Opened for appending, which changes nothing: only a refusal shows that the protection holds.
+    return on && !std::ofstream(path, std::ios::binary | std::ios::app);
+}
+
+bool NamesIgnoreCase(const std::string& folder) {
+    const fs::path probe = fs::path(folder) / "letter-case-probe";
+    WriteFileBytes(probe.string(), "");
+    std::error_code ec;
+    const bool same = fs::exists(fs::path(folder) / "LETTER-CASE-PROBE", ec);
+    fs::remove(probe, ec);
+    return same;
 }
 
 std::string ProgramDir() {

@@ -1,0 +1,96 @@
+#include "common/SafeFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+namespace {
+
+// errno for the system's error codes a save meets; the rest read as an input/output error.
+int ErrnoOf(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    default:
+        return EIO;
+    }
+}
+
+// Closes the descriptor and removes the temporary file unless it was moved into place.
+class TTempFile {
+public:
+    explicit TTempFile(const std::string& path) {
+        // A name of our own beside path; the process id and a counter keep concurrent saves apart.
+        static unsigned counter = 0;
+        for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
+            Name = path + ".new-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+            Fd = ::_open(Name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+            if (Fd < 0 && errno != EEXIST)
+                break;
+        }
+    }
+    ~TTempFile() {
+        const int saved = errno;
+        if (Fd >= 0)
+            ::_close(Fd);
+        if (!Kept && Created())
+            ::_unlink(Name.c_str());
+        errno = saved;
+    }
+    TTempFile(const TTempFile&) = delete;
+    TTempFile& operator=(const TTempFile&) = delete;
+
+    bool Created() const { return Fd >= 0 || Closed; }
+    bool CloseChecked() {
+        const int fd = Fd;
+        Fd = -1;
+        Closed = true;
+        return ::_close(fd) == 0;
+    }
+
+    std::string Name;
+    int Fd = -1;
+    bool Closed = false;
+    bool Kept = false;
+};
+
+} // namespace
+
+bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
+    TTempFile temp(path);
+    if (temp.Fd < 0)
+        return false;
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const std::size_t chunk = std::min<std::size_t>(bytes.size() - written, 1u << 30);
+        const int n = ::_write(temp.Fd, bytes.data() + written, static_cast<unsigned>(chunk));
+        if (n < 0)
+            return false;
+        written += static_cast<std::size_t>(n);
+    }
+    if (::_commit(temp.Fd) != 0 || !temp.CloseChecked())
+        return false;
+    if (!MoveFileExA(temp.Name.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        errno = ErrnoOf(GetLastError());
+        return false;
+    }
+    temp.Kept = true;
+    return true;
+}
+
+bool IsWriteProtected(const std::string& path) {
+    return ::_access(path.c_str(), 0) == 0 && ::_access(path.c_str(), 2) != 0;
+}

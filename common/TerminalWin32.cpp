@@ -1,0 +1,7 @@
+#include "common/Terminal.h"
+
+#include <io.h>
+
+bool IsTerminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
+}

@@ -1,0 +1,20 @@
+#include "configurator/windows/ClickSound.h"
+
+#include <QFile>
+
+#include <mmsystem.h>
+#include <windows.h>
+
+static void LoadSoundResources() {
+    Q_INIT_RESOURCE(sounds);
+}
+
+// The wave is played from memory, synchronously; without a sound device PlaySound fails quietly.
+void PlayClickSound() {
+    LoadSoundResources();
+    QFile file(":/sounds/KLIK");
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray wave = file.readAll();
+    PlaySoundA(wave.constData(), nullptr, SND_MEMORY | SND_SYNC | SND_NODEFAULT);
+}

@@ -1,0 +1,23 @@
+# The tests built for Windows and run under wine: the logic tests that need neither Qt nor a
+# pseudo-terminal, and the tests of the Win32 backends.
+ze_add_test(NAME CommandLineTest SOURCES CommandLineTest.cpp LIBS ze_updater)
+ze_add_test(NAME ReadBackNamesTest SOURCES ReadBackNamesTest.cpp LIBS ze_updater)
+ze_add_test(NAME CompareFilesTest SOURCES CompareFilesTest.cpp LIBS ze_updater)
+ze_add_test(NAME StatusTableTest SOURCES StatusTableTest.cpp LIBS ze_updater)
+ze_add_test(NAME FrameCodecTest SOURCES FrameCodecTest.cpp LIBS ze_updater)
+
+# The Win32 backends. The serial port's tests talk to the simulator on the COM port that
+# scripts/test-windows maps and names in ZE_TEST_COM_PORT; they take turns on it.
+ze_add_test(NAME CommPortWin32Test SOURCES win32/CommPortWin32Test.cpp LIBS ze_serial RESOURCE_LOCK com_port)
+add_executable(CommandLineEcho win32/CommandLineEcho.cpp)
+set_target_properties(CommandLineEcho PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+ze_add_test(NAME RunAndWaitWin32Test SOURCES win32/RunAndWaitWin32Test.cpp LIBS ze_configurator)
+add_dependencies(RunAndWaitWin32Test CommandLineEcho)
+ze_add_test(NAME ProgramPathWin32Test SOURCES win32/ProgramPathWin32Test.cpp LIBS ze_common)
+# The ICMP echo among the echo client's tests: the loopback for real, where raw sockets are allowed.
+ze_add_test(NAME Ping1Test SOURCES Ping1Test.cpp LIBS ze_configurator)
+
+# Logic tests whose POSIX-only cases skip on Windows with their reason.
+ze_add_test(NAME IniFileTest SOURCES IniFileTest.cpp LIBS ze_configurator)
+ze_add_test(NAME ParamFileTest SOURCES ParamFileTest.cpp LIBS ze_configurator)
+ze_add_test(NAME ImageBuilderTest SOURCES ImageBuilderTest.cpp LIBS ze_configurator)
