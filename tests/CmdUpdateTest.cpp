@@ -1,3 +1,5 @@
+#include "tests/support/Await.h"
+#include "tests/support/Bytes.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateDevice.h"
@@ -8,28 +10,14 @@
 #include <csignal>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string Pattern(std::size_t n, int seed) {
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i)
-        s[i] = static_cast<char>((i * 29 + static_cast<std::size_t>(seed)) & 0xFF);
-    return s;
-}
 
 struct TFiles {
     explicit TFiles(const TTempDir& dir)
@@ -225,10 +213,7 @@ TEST(CmdUpdate, CloseSignalsGiveUpAndLeaveNoReadBackFile) {
             args.insert(args.begin() + 1, {"update", "--give-up", "0"});
         TProcess update(args, dir / "update.out");
         const auto readBackExists = [&] { return !FilesEndingWith(dir.Path(), ".b79").empty(); };
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (!readBackExists() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
-        ASSERT_TRUE(readBackExists()) << update.Text();
+        ASSERT_TRUE(Await(readBackExists, 30s, 5ms)) << update.Text();
         update.Signal(c.Signal);
         EXPECT_EQ(update.Wait(), c.Code) << c.Signal << "\n" << update.Text();
         EXPECT_FALSE(readBackExists()) << c.Signal;
@@ -254,10 +239,10 @@ TEST(CmdUpdate, FourConvertersAtOnceEachGetsItsOwnFirmware) {
         const std::string folder = dir / ("c" + std::to_string(i));
         const std::string device = simulators[static_cast<std::size_t>(i)]->DevicePath();
         ASSERT_FALSE(device.empty());
-        updates.push_back(std::make_unique<TProcess>(
-            std::vector<std::string>{Tool(), "update", device, "FW", "FR", "PW", "PR", folder + "/fw.sim",
-                                     folder + "/bin/"},
-            folder + "/update.out"));
+        updates.push_back(
+            std::make_unique<TProcess>(std::vector<std::string>{Tool(), "update", device, "FW", "FR", "PW",
+                                                                "PR", folder + "/fw.sim", folder + "/bin/"},
+                                       folder + "/update.out"));
     }
     for (int i = 0; i < Count; ++i) {
         const auto k = static_cast<std::size_t>(i);

@@ -1,9 +1,10 @@
 #include "configurator/Ping1.h"
 
+#include "tests/support/IcmpPermissionPosix.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -433,25 +434,8 @@ TEST(Ping1, RebuiltErrorMessageQuotesTheRequest) {
     EXPECT_EQ(message, expected);
 }
 
-// Raw ICMP sockets, or datagram ones for one of our groups; the reason when neither is permitted.
-bool IcmpPermitted(std::string& why) {
-    try {
-        OpenIcmpSocket();
-        return true;
-    } catch (const EPingError& e) {
-        std::ifstream range("/proc/sys/net/ipv4/ping_group_range");
-        std::string low, high;
-        range >> low >> high;
-        why = std::string("no ICMP socket permitted here (") + e.what() + "; ping_group_range is " + low +
-              " " + high + ", our group " + std::to_string(getgid()) + ")";
-        return false;
-    }
-}
-
 TEST(Ping1, PingsTheLoopbackForReal) {
-    std::string why;
-    if (!IcmpPermitted(why))
-        GTEST_SKIP() << why;
+    ZE_SKIP_WITHOUT_ICMP();
     for (const std::string host : {"127.0.0.1", "localhost"}) {
         SCOPED_TRACE(host);
         TPing1 ping;
