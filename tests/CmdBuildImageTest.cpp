@@ -1,44 +1,18 @@
+#include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
-
-#include <sys/wait.h>
+#include <vector>
 
 namespace {
 
-struct TRun {
-    int Exit = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string Quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-// Runs ze50321 with the arguments; standard error goes to a file in dir.
-TRun RunTool(const TTempDir& dir, const std::string& arguments) {
-    const std::string errPath = dir / "stderr.txt";
-    const std::string command = Quoted(ProgramDir() + "/ze50321") + " " + arguments + " 2>" + Quoted(errPath);
-    TRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 256> buffer{};
-    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-        run.Out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Err = ReadFileBytes(errPath);
-    return run;
+// ze50321 build-image with the arguments.
+TRunResult BuildImage(std::vector<std::string> args) {
+    args.insert(args.begin(), {Tool(), "build-image"});
+    return RunProgram(args);
 }
 
 const char* DefaultsFile =
@@ -60,7 +34,7 @@ TEST(CmdBuildImage, CompilesAProjectFolder) {
     TTempDir dir;
     std::filesystem::create_directory(dir / "P1");
     WriteFileBytes(dir / "P1/pargen.xml", DefaultsFile);
-    const TRun run = RunTool(dir, "build-image " + Quoted(dir / "P1"));
+    const TRunResult run = BuildImage({dir / "P1"});
     EXPECT_EQ(run.Exit, 0) << run.Err;
     EXPECT_EQ(run.Out, DefaultsImage + "\n");
     EXPECT_EQ(run.Err, "");
@@ -72,7 +46,7 @@ TEST(CmdBuildImage, CompilesAProjectFolder) {
 
 TEST(CmdBuildImage, EmptyProjectGivesTheHeader) {
     TTempDir dir;
-    const TRun run = RunTool(dir, "build-image " + Quoted(dir.Path() + "/"));
+    const TRunResult run = BuildImage({dir.Path() + "/"});
     EXPECT_EQ(run.Exit, 0) << run.Err;
     EXPECT_EQ(run.Out, "04 00 00 00\n");
     EXPECT_EQ(ReadFileBytes(dir / "bin/bank.bin"), std::string("\x04\0\0\0", 4));
@@ -85,14 +59,14 @@ TEST(CmdBuildImage, BrokenFileFailsWithTheReason) {
     std::string text = DefaultsFile;
     text.erase(text.find("  <Port>10001</Port>\n"), 21);
     WriteFileBytes(dir / "P1/Pargen.xml", text);
-    TRun run = RunTool(dir, "build-image " + Quoted(dir / "P1"));
+    TRunResult run = BuildImage({dir / "P1"});
     EXPECT_EQ(run.Exit, 1);
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.Err, "Cannot compile " + (dir / "P1/Pargen.xml") + ": element Port is missing\n");
     EXPECT_EQ(ReadFileBytes(dir / "P1/bin/bank.bin"), "earlier");
 
     WriteFileBytes(dir / "P1/Pargen.xml", "<GeneralParameter>\n<CAN_BR>4</CAN_BR>\n");
-    run = RunTool(dir, "build-image " + Quoted(dir / "P1"));
+    run = BuildImage({dir / "P1"});
     EXPECT_EQ(run.Exit, 1);
     EXPECT_EQ(run.Err, "Cannot compile " + (dir / "P1/Pargen.xml") + ": Start-end tags mismatch, line 2\n");
 }
@@ -100,7 +74,7 @@ TEST(CmdBuildImage, BrokenFileFailsWithTheReason) {
 TEST(CmdBuildImage, UnwritableImageFails) {
     TTempDir dir;
     WriteFileBytes(dir / "bin", "not a folder");
-    const TRun run = RunTool(dir, "build-image " + Quoted(dir.Path()));
+    const TRunResult run = BuildImage({dir.Path()});
     EXPECT_EQ(run.Exit, 1);
     EXPECT_EQ(run.Err, "Unable to write to " + (dir / "bin/bank.bin") + "\n");
 }
@@ -108,23 +82,23 @@ TEST(CmdBuildImage, UnwritableImageFails) {
 TEST(CmdBuildImage, UsageAndHelp) {
     TTempDir dir;
     const struct {
-        std::string Arguments;
+        std::vector<std::string> Arguments;
         int Exit;
     } cases[] = {
-        {"", 64},
-        {Quoted(dir / "absent"), 64},
-        {Quoted(dir / "stderr.txt"), 64}, // a file, not a folder
-        {Quoted(dir.Path()) + " extra", 64},
+        {{}, 64},
+        {{dir / "absent"}, 64},
+        {{dir / "file.txt"}, 64}, // a file, not a folder
+        {{dir.Path(), "extra"}, 64},
     };
-    WriteFileBytes(dir / "stderr.txt", "");
+    WriteFileBytes(dir / "file.txt", "");
     for (const auto& c : cases) {
-        const TRun run = RunTool(dir, "build-image " + c.Arguments);
-        EXPECT_EQ(run.Exit, c.Exit) << c.Arguments;
+        const TRunResult run = BuildImage(c.Arguments);
+        EXPECT_EQ(run.Exit, c.Exit) << testing::PrintToString(c.Arguments);
         EXPECT_NE(run.Err.find("Usage: ze50321 build-image [--json] PROJECT_FOLDER"), std::string::npos)
-            << c.Arguments;
+            << testing::PrintToString(c.Arguments);
         EXPECT_EQ(run.Out, "");
     }
-    const TRun help = RunTool(dir, "build-image --help");
+    const TRunResult help = BuildImage({"--help"});
     EXPECT_EQ(help.Exit, 0);
     EXPECT_EQ(help.Out.rfind("Usage: ze50321 build-image [--json] PROJECT_FOLDER\n", 0), 0u);
     EXPECT_NE(help.Out.find("bin/bank.bin"), std::string::npos);

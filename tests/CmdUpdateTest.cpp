@@ -1,4 +1,5 @@
 #include "tests/support/Await.h"
+#include "tests/support/Bytes.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateDevice.h"
@@ -9,28 +10,14 @@
 #include <csignal>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string Pattern(std::size_t n, int seed) {
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i)
-        s[i] = static_cast<char>((i * 29 + static_cast<std::size_t>(seed)) & 0xFF);
-    return s;
-}
 
 struct TFiles {
     explicit TFiles(const TTempDir& dir)
@@ -226,7 +213,7 @@ TEST(CmdUpdate, CloseSignalsGiveUpAndLeaveNoReadBackFile) {
             args.insert(args.begin() + 1, {"update", "--give-up", "0"});
         TProcess update(args, dir / "update.out");
         const auto readBackExists = [&] { return !FilesEndingWith(dir.Path(), ".b79").empty(); };
-        ASSERT_TRUE(Await(readBackExists)) << update.Text();
+        ASSERT_TRUE(Await(readBackExists, 30s, 5ms)) << update.Text();
         update.Signal(c.Signal);
         EXPECT_EQ(update.Wait(), c.Code) << c.Signal << "\n" << update.Text();
         EXPECT_FALSE(readBackExists()) << c.Signal;

@@ -1,67 +1,26 @@
 #include "serial/ComPortProbe.h"
 
 #include "common/UniqueFd.h"
+#include "tests/support/Process.h"
+#include "tests/support/PseudoTerminalPairPosix.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// A pseudo-terminal whose slave stands in for a serial device.
-struct TPty {
-    TUniqueFd Master;
-    std::string SlavePath;
-
-    TPty() {
-        Master.Reset(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
-        if (!Master.Valid() || grantpt(Master.Get()) != 0 || unlockpt(Master.Get()) != 0)
-            throw std::runtime_error("cannot make a pseudo-terminal");
-        char name[128];
-        if (ptsname_r(Master.Get(), name, sizeof name) != 0)
-            throw std::runtime_error("cannot name the pseudo-terminal");
-        SlavePath = name;
-    }
-};
-
-struct TRun {
-    int ExitCode;
-    std::string Out;
-};
-
-// Runs the command-line tool with a shell command line tail; stdout only.
-TRun RunTool(const std::string& tail) {
-    const std::string command = "'" + ProgramDir() + "/ze50321' " + tail + " 2>/dev/null";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        throw std::runtime_error("cannot run " + command);
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
-        out.append(buf, n);
-    const int status = ::pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
-
-} // namespace
-
 TEST(ComPortProbe, ListsThePortsThatOpenInNaturalOrder) {
-    TPty pty;
+    const TPseudoTerminalPair pty;
     TTempDir dev;
     fs::create_directories(dev / "serial/by-id");
     for (const char* name : {"ttyS10", "ttyS2", "ttyUSB0", "ttyACM1", "ttyAMA3", "rfcomm0", "ttyVirtual",
@@ -87,7 +46,7 @@ TEST(ComPortProbe, ListsThePortsThatOpenInNaturalOrder) {
 TEST(ComPortProbe, LeavesOutAPseudoTerminalWhoseMasterHasGone) {
     TTempDir dev;
     {
-        TPty pty;
+        const TPseudoTerminalPair pty;
         fs::create_symlink(pty.SlavePath, dev / "ttyS1");
         EXPECT_EQ(std::vector<std::string>{"ttyS1"}, ListComPorts(dev.Path()));
     }
@@ -98,7 +57,7 @@ TEST(ComPortProbe, LeavesOutAPseudoTerminalWhoseMasterHasGone) {
 TEST(ComPortProbe, ListsAPortHeldExclusivelyByAnotherUser) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root opens terminals held with TIOCEXCL, so the held case cannot be made";
-    TPty pty;
+    const TPseudoTerminalPair pty;
     TUniqueFd holder(::open(pty.SlavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     ASSERT_TRUE(holder.Valid());
     ASSERT_EQ(0, ioctl(holder.Get(), TIOCEXCL));
@@ -130,32 +89,32 @@ TEST(ComPortProbe, NaturalOrderComparesNumbersByValue) {
 }
 
 TEST(ComPortProbe, PortsCommandPrintsDevicePaths) {
-    TPty pty;
+    const TPseudoTerminalPair pty;
     TTempDir dev;
     fs::create_symlink(pty.SlavePath, dev / "ttyUSB0");
     fs::create_symlink(pty.SlavePath, dev / "ttyS11");
     fs::create_symlink(pty.SlavePath, dev / "ttyS2");
 
     TTempDir noPorts;
-    const std::string noUserPorts = " --user-ports '" + noPorts.Path() + "/none'";
-    TRun run = RunTool("ports --dev '" + dev.Path() + "/'" + noUserPorts);
-    EXPECT_EQ(0, run.ExitCode);
+    const std::string noUserPorts = noPorts / "none";
+    TRunResult run = RunProgram({Tool(), "ports", "--dev", dev.Path() + "/", "--user-ports", noUserPorts});
+    EXPECT_EQ(0, run.Exit);
     EXPECT_EQ(dev / "ttyS2\n" + dev / "ttyS11\n" + dev / "ttyUSB0\n", run.Out);
 
     TTempDir empty;
-    run = RunTool("ports --dev '" + empty.Path() + "'" + noUserPorts);
-    EXPECT_EQ(0, run.ExitCode);
+    run = RunProgram({Tool(), "ports", "--dev", empty.Path(), "--user-ports", noUserPorts});
+    EXPECT_EQ(0, run.Exit);
     EXPECT_EQ("", run.Out);
 
-    run = RunTool("ports --help");
-    EXPECT_EQ(0, run.ExitCode);
+    run = RunProgram({Tool(), "ports", "--help"});
+    EXPECT_EQ(0, run.Exit);
     EXPECT_EQ(0u, run.Out.find("Usage: ze50321 ports [--json] [--dev DIR] [--user-ports DIR]\n"));
 
-    EXPECT_EQ(64, RunTool("ports --bogus").ExitCode);
+    EXPECT_EQ(64, RunProgram({Tool(), "ports", "--bogus"}).Exit);
 }
 
 TEST(ComPortProbe, ListsTheUserPortFolderOnlyWhenItIsTheUsersAlone) {
-    TPty pty;
+    const TPseudoTerminalPair pty;
     TTempDir home;
     const std::string ports = home / "ze50321/ports";
     fs::create_directories(ports);
@@ -185,7 +144,7 @@ TEST(ComPortProbe, ListsTheUserPortFolderOnlyWhenItIsTheUsersAlone) {
     fs::permissions(home / "ze50321", fs::perms::owner_all);
     EXPECT_EQ(std::vector<std::string>{}, ListUserComPorts(home / "no-such-folder"));
 
-    const TRun run = RunTool("ports --dev '" + dev.Path() + "' --user-ports '" + ports + "'");
+    const TRunResult run = RunProgram({Tool(), "ports", "--dev", dev.Path(), "--user-ports", ports});
     EXPECT_EQ(dev / "ttyS0\n" + ports + "/ttyZE9\n" + ports + "/ttyZE10\n", run.Out);
 }
 
@@ -196,7 +155,7 @@ TEST(ComPortProbe, UserPortFolderIsInTheRuntimeFolder) {
     EXPECT_EQ("/run/user/1000/ze50321/ports", UserPortFolder());
     ::unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ("/tmp/ze50321-" + std::to_string(::geteuid()) + "/ports", UserPortFolder());
-    EXPECT_EQ(UserPortFolder() + "\n", RunTool("ports --user-folder").Out);
+    EXPECT_EQ(UserPortFolder() + "\n", RunProgram({Tool(), "ports", "--user-folder"}).Out);
     if (saved)
         ::setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
 }

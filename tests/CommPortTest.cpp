@@ -1,7 +1,7 @@
 #include "serial/CommPort.h"
 
-#include "common/UniqueFd.h"
 #include "tests/support/Await.h"
+#include "tests/support/PseudoTerminalPairPosix.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,71 +15,50 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-constexpr auto Bound = std::chrono::seconds(10); // longest wait for a condition
+constexpr auto Bound = std::chrono::milliseconds(10000); // longest wait for a condition
 
-// A pseudo-terminal: the test plays the far end on the master side. A second descriptor on the
-// slave side (opened before the component takes it) reads the line settings back.
-struct TPty {
-    TUniqueFd Master;
-    TUniqueFd Watch;
-    std::string SlavePath;
-
-    TPty() {
-        Master.Reset(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-        if (!Master.Valid() || grantpt(Master.Get()) != 0 || unlockpt(Master.Get()) != 0)
-            throw std::runtime_error("cannot make a pseudo-terminal");
-        char name[128];
-        if (ptsname_r(Master.Get(), name, sizeof name) != 0)
-            throw std::runtime_error("cannot name the pseudo-terminal");
-        SlavePath = name;
-        Watch.Reset(::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-        if (!Watch.Valid())
-            throw std::runtime_error("cannot open " + SlavePath);
-    }
+// A pseudo-terminal: the test plays the far end on the master side. The slave side, opened before
+// the component takes it and left as the system made it, reads the line settings back.
+struct TPty : TPseudoTerminalPair {
+    TPty() : TPseudoTerminalPair(OpenSlave | KeepLineSettings | NonBlocking) {}
 
     termios Settings() const {
         termios t{};
-        if (tcgetattr(Watch.Get(), &t) != 0)
+        if (tcgetattr(Slave.Get(), &t) != 0)
             throw std::runtime_error("tcgetattr failed");
         return t;
     }
 
     void Send(const std::string& bytes) const {
         size_t done = 0;
-        const auto deadline = TClock::now() + Bound;
-        while (done < bytes.size() && TClock::now() < deadline) {
-            const ssize_t n = ::write(Master.Get(), bytes.data() + done, bytes.size() - done);
-            if (n > 0)
-                done += static_cast<size_t>(n);
-            else {
-                pollfd p{Master.Get(), POLLOUT, 0};
-                ::poll(&p, 1, 10);
-            }
-        }
+        Await(
+            [&] {
+                const ssize_t n = ::write(Master.Get(), bytes.data() + done, bytes.size() - done);
+                if (n > 0)
+                    done += static_cast<size_t>(n);
+                return done >= bytes.size();
+            },
+            Bound);
     }
 
     // Reads from the master until count bytes came or the bound passed.
     std::string Receive(size_t count) const {
         std::string got;
-        const auto deadline = TClock::now() + Bound;
-        while (got.size() < count && TClock::now() < deadline) {
-            char buf[4096];
-            const ssize_t n = ::read(Master.Get(), buf, std::min(sizeof buf, count - got.size()));
-            if (n > 0)
-                got.append(buf, static_cast<size_t>(n));
-            else {
-                pollfd p{Master.Get(), POLLIN, 0};
-                ::poll(&p, 1, 10);
-            }
-        }
+        Await(
+            [&] {
+                char buf[4096];
+                const ssize_t n = ::read(Master.Get(), buf, std::min(sizeof buf, count - got.size()));
+                if (n > 0)
+                    got.append(buf, static_cast<size_t>(n));
+                return got.size() >= count;
+            },
+            Bound);
         return got;
     }
 };
@@ -231,7 +210,7 @@ TEST(CommPort, LineSettingsReachTheDevice) {
     termios t = pty.Settings();
     t.c_cflag |= CRTSCTS;
     t.c_iflag |= IXON;
-    ASSERT_EQ(0, tcsetattr(pty.Watch.Get(), TCSANOW, &t));
+    ASSERT_EQ(0, tcsetattr(pty.Slave.Get(), TCSANOW, &t));
     TComm comm;
     comm.SetDeviceName(pty.SlavePath);
     comm.SetEventChars({1, 2, 0, 0, 0});
@@ -329,7 +308,7 @@ TEST(CommPort, APortHeldByOneCommIsRefusedToAnother) {
     second.SetDeviceName(pty.SlavePath);
     first.Open();
     int exclusive = 0;
-    ASSERT_EQ(0, ioctl(pty.Watch.Get(), TIOCGEXCL, &exclusive));
+    ASSERT_EQ(0, ioctl(pty.Slave.Get(), TIOCGEXCL, &exclusive));
     EXPECT_EQ(1, exclusive);
 
     // Refused by TIOCEXCL (EBUSY) or, where the process may open exclusive terminals, by the lock.
@@ -342,7 +321,7 @@ TEST(CommPort, APortHeldByOneCommIsRefusedToAnother) {
 
     // Closing gives the terminal free again, also while another descriptor keeps it open.
     first.Close();
-    ASSERT_EQ(0, ioctl(pty.Watch.Get(), TIOCGEXCL, &exclusive));
+    ASSERT_EQ(0, ioctl(pty.Slave.Get(), TIOCGEXCL, &exclusive));
     EXPECT_EQ(0, exclusive);
     EXPECT_EQ("", Raised([&] { second.Open(); }));
     EXPECT_TRUE(second.IsOpen());
@@ -552,15 +531,15 @@ TEST(CommPort, WriteAndReadFromTwoThreadsKeepEveryByte) {
             comm.Write(sent.data() + i, 10);
     });
     std::thread reader([&] {
-        const auto deadline = TClock::now() + Bound;
-        while (received.size() < sent.size() && TClock::now() < deadline) {
-            char buf[64];
-            const int n = comm.Read(buf, sizeof buf);
-            if (n > 0)
-                received.append(buf, static_cast<size_t>(n));
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        Await(
+            [&] {
+                char buf[64];
+                const int n = comm.Read(buf, sizeof buf);
+                if (n > 0)
+                    received.append(buf, static_cast<size_t>(n));
+                return received.size() >= sent.size();
+            },
+            Bound);
     });
     // The far end echoes what it gets.
     const std::string echoed = pty.Receive(sent.size());

@@ -1,21 +1,11 @@
 #include "updater/CompareFiles.h"
 
+#include "tests/support/Bytes.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-namespace {
-
-std::string Pattern(std::size_t n, int seed = 0) {
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i)
-        s[i] = static_cast<char>((i * 7 + static_cast<std::size_t>(seed)) & 0xFF);
-    return s;
-}
-
-} // namespace
 
 TEST(CompareFiles, VerdictAndReadBackRemoved) {
     const std::string written300 = Pattern(300);

@@ -11,6 +11,8 @@
 #include "tools/simulator/Simulator.h"
 #include "updater/Tarm_SER.h"
 
+#include "tests/support/Await.h"
+#include "tests/support/Bytes.h"
 #include "tests/support/QtHelpers.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateDevice.h"
@@ -52,10 +54,6 @@ std::vector<pid_t> ProcessesMentioning(const std::string& marker) {
             pids.push_back(static_cast<pid_t>(std::stoi(name)));
     }
     return pids;
-}
-
-std::vector<std::uint8_t> Bytes(const std::string& text) {
-    return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
 } // namespace
@@ -110,15 +108,13 @@ TEST(EndToEnd, UpdateViaSerialUpdatesTheSimulatedConverter) {
     const std::uint64_t expectedReads = (firmware.size() + BlockSize - 1) / BlockSize + 1;
     std::atomic<bool> finished{false};
     std::thread closer([&] {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (simulator.ReadCommands() >= expectedReads && FilesEndingWith(binFolder, ".b79").empty() &&
-                FilesEndingWith(MasterDir, ".b79").empty()) {
-                finished = true;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        finished = Await(
+            [&] {
+                return simulator.ReadCommands() >= expectedReads &&
+                       FilesEndingWith(binFolder, ".b79").empty() &&
+                       FilesEndingWith(MasterDir, ".b79").empty();
+            },
+            std::chrono::seconds(90), std::chrono::milliseconds(20));
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         for (pid_t pid : ProcessesMentioning(MasterDir + "/vod50321.sim"))
             if (pid != ::getpid())

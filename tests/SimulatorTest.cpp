@@ -1,6 +1,8 @@
 #include "tools/simulator/Simulator.h"
 
 #include "tests/support/LineFrames.h"
+#include "tests/support/Await.h"
+#include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,15 +17,12 @@
 #include <mutex>
 #include <poll.h>
 #include <regex>
-#include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -35,16 +34,6 @@ TSimulatorOptions Unpaced() {
     TSimulatorOptions options;
     options.Baud = 0;
     return options;
-}
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds bound = 5000ms) {
-    const auto end = std::chrono::steady_clock::now() + bound;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
 }
 
 // A client of the pseudo-terminal, as a workstation program would open it.
@@ -141,7 +130,7 @@ TEST(Simulator, StoresAnAcknowledgedWriteFrameAndReadsItBack) {
     EXPECT_EQ(reply.substr(0, 6), "1F262D");
     // Nothing follows the checksum: the next reply starts right after it.
     EXPECT_EQ(client.Exchange(WriteFrame(0x24080, block), Ack.size()), Ack);
-    EXPECT_TRUE(WaitFor([&] { return sim.WriteFrames() == 2; }));
+    EXPECT_TRUE(Await([&] { return sim.WriteFrames() == 2; }));
     EXPECT_EQ(sim.ReadCommands(), 1u);
     EXPECT_EQ(sim.MalformedFrames(), 0u);
 }
@@ -203,7 +192,7 @@ TEST(Simulator, RefusesMalformedFramesWithoutOK) {
     for (const auto& c : cases) {
         EXPECT_EQ(client.Exchange(c.Frame, Refusal.size()), Refusal) << c.What;
         ++refused;
-        EXPECT_TRUE(WaitFor([&] { return sim.MalformedFrames() == refused; })) << c.What;
+        EXPECT_TRUE(Await([&] { return sim.MalformedFrames() == refused; })) << c.What;
     }
     EXPECT_EQ(sim.WriteFrames(), 0u);
     EXPECT_EQ(sim.ReadCommands(), 0u);
@@ -221,7 +210,7 @@ TEST(Simulator, TakesTheFrameBehindStaleBytesAndIgnoresEmptyLines) {
     EXPECT_EQ(sim.ReadMemory(0x4080, 128), block);
     client.Send("\r\r");
     EXPECT_EQ(client.Exchange("\n" + ReadCommand(0x4080), 258), DataReply(block));
-    EXPECT_TRUE(WaitFor([&] { return sim.ReadCommands() == 1; }));
+    EXPECT_TRUE(Await([&] { return sim.ReadCommands() == 1; }));
     EXPECT_EQ(sim.MalformedFrames(), 0u);
     EXPECT_EQ(client.Waiting(), 0);
 }
@@ -339,7 +328,7 @@ TEST(Simulator, SilentAfterNFrames) {
     client.Send(WriteFrame(0x4080, Pattern(8)));
     client.Send(ReadCommand(0x4000));
     client.Send("junk\r");
-    ASSERT_TRUE(WaitFor([&] { return sim.MalformedFrames() == 1; }));
+    ASSERT_TRUE(Await([&] { return sim.MalformedFrames() == 1; }));
     std::size_t sends = 0;
     for (const auto& line : trace.Copy())
         sends += line.find(" send ") != std::string::npos;
@@ -388,7 +377,7 @@ TEST(Simulator, ServesClientsThatCloseAndReopenTheDevice) {
             // A frame written just before the close is not lost.
             client.Send(WriteFrame(0x8000 + 128 * round, block));
         }
-        ASSERT_TRUE(WaitFor([&] { return sim.WriteFrames() == 2u * (round + 1); })) << round;
+        ASSERT_TRUE(Await([&] { return sim.WriteFrames() == 2u * (round + 1); })) << round;
         EXPECT_EQ(sim.ReadMemory(0x8000 + 128 * round, 128), block) << round;
     }
 }
@@ -545,79 +534,20 @@ TEST(Simulator, StopEndsAPacedReplyAtOnce) {
     EXPECT_EQ(client.Waiting(), 0);
 }
 
-namespace {
-
-// The ze50321 program with its standard output on a pipe and its standard error in a file.
-struct TProgram {
-    pid_t Pid = -1;
-    int Output = -1;
-    TProgram(const std::vector<std::string>& args, const std::string& errorFile) {
-        int out[2];
-        if (::pipe(out) != 0)
-            throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const std::string program = ProgramDir() + "/ze50321";
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        const int rc = posix_spawn(&Pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        Output = out[0];
-        if (rc != 0)
-            throw std::runtime_error("cannot start " + program + ": " + std::strerror(rc));
-    }
-    ~TProgram() {
-        if (Pid > 0) {
-            ::kill(Pid, SIGKILL);
-            ::waitpid(Pid, nullptr, 0);
-        }
-        ::close(Output);
-    }
-    std::string FirstLine() {
-        std::string line;
-        const auto end = std::chrono::steady_clock::now() + 10s;
-        char c = 0;
-        while (std::chrono::steady_clock::now() < end) {
-            pollfd p{Output, POLLIN, 0};
-            if (::poll(&p, 1, 100) <= 0)
-                continue;
-            if (::read(Output, &c, 1) != 1 || c == '\n')
-                break;
-            line += c;
-        }
-        return line;
-    }
-    // The exit status, or -1 when the program has not ended within the bound.
-    int Wait(std::chrono::milliseconds bound = 10000ms) {
-        int status = 0;
-        if (!WaitFor([&] { return ::waitpid(Pid, &status, WNOHANG) == Pid; }, bound))
-            return -1;
-        Pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-};
-
-} // namespace
-
 TEST(SimulateCommand, ServesUntilSigtermThenSavesMemoryAndRemovesTheLink) {
     TTempDir dir;
     const std::string memory = dir / "memory.bin", link = dir / "ttyZE0";
-    TProgram program({"simulate", "--baud", "0", "--memory", memory, "--link", link, "--trace"},
-                     dir / "stderr.txt");
-    const std::string device = program.FirstLine();
+    TProcess program({Tool(), "simulate", "--baud", "0", "--memory", memory, "--link", link, "--trace"},
+                     dir / "stdout.txt", dir / "stderr.txt");
+    ASSERT_TRUE(program.AwaitOutput("\n"));
+    const std::string device = program.Text().substr(0, program.Text().find('\n'));
     ASSERT_EQ(device.rfind("/dev/", 0), 0u) << device;
     EXPECT_TRUE(PathExists(link));
     {
         TClient client(device);
         EXPECT_EQ(client.Exchange(WriteFrame(0x4000, Pattern(30)), Ack.size()), Ack);
     }
-    ASSERT_EQ(::kill(program.Pid, SIGTERM), 0);
+    program.Signal(SIGTERM);
     EXPECT_EQ(program.Wait(), 0);
     const std::string image = ReadFileBytes(memory);
     ASSERT_EQ(image.size(), 0x24000u);
@@ -630,21 +560,15 @@ TEST(SimulateCommand, ServesUntilSigtermThenSavesMemoryAndRemovesTheLink) {
 TEST(SimulateCommand, RejectsBadOptionsWithUsageExit) {
     TTempDir dir;
     const std::vector<std::vector<std::string>> cases = {
-        {"simulate", "--baud"},
-        {"simulate", "--baud", "fast"},
-        {"simulate", "--refuse-every", "-1"},
-        {"simulate", "--silent-after", "99999999999"},
-        {"simulate", "--memory"},
-        {"simulate", "--split=yes"},
-        {"simulate", "--split-gap", "1.5"},
-        {"simulate", "--colour"},
-        {"simulate", "extra"},
+        {"--baud"},   {"--baud", "fast"}, {"--refuse-every", "-1"}, {"--silent-after", "99999999999"},
+        {"--memory"}, {"--split=yes"},    {"--split-gap", "1.5"},   {"--colour"},
+        {"extra"},
     };
-    for (const auto& args : cases) {
-        TProgram program(args, dir / "stderr.txt");
-        EXPECT_EQ(program.Wait(), 64) << args.back();
-        EXPECT_EQ(program.FirstLine(), "") << args.back();
-        EXPECT_NE(ReadFileBytes(dir / "stderr.txt").find("ze50321 simulate: "), std::string::npos)
-            << args.back();
+    for (auto args : cases) {
+        args.insert(args.begin(), {Tool(), "simulate"});
+        const TRunResult run = RunProgram(args);
+        EXPECT_EQ(run.Exit, 64) << args.back();
+        EXPECT_EQ(run.Out, "") << args.back();
+        EXPECT_NE(run.Err.find("ze50321 simulate: "), std::string::npos) << args.back();
     }
 }

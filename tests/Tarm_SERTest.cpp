@@ -1,6 +1,8 @@
 #include "updater/Tarm_SER.h"
 
 #include "tests/support/Await.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/PseudoTerminalPairPosix.h"
 #include "tests/support/TempDir.h"
 #include "tools/simulator/Simulator.h"
 
@@ -18,25 +20,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string Bytes(const std::vector<std::uint8_t>& v) {
-    return std::string(v.begin(), v.end());
-}
-
-std::string Pattern(size_t count, unsigned seed) {
-    std::string s(count, '\0');
-    for (size_t i = 0; i < count; ++i)
-        s[i] = static_cast<char>((i * 31 + seed * 17 + (i >> 7)) & 0xFF);
-    return s;
-}
 
 int OpenFileCount() {
     int n = 0;
@@ -145,26 +134,17 @@ class TScriptedPeer {
 public:
     explicit TScriptedPeer(std::function<std::string(int index, const std::string& frame)> answer)
         : Answer(std::move(answer)) {
-        char name[128] = {};
-        if (openpty(&Master, &Slave, name, nullptr, nullptr) != 0)
-            throw std::runtime_error("openpty failed");
-        termios raw{};
-        tcgetattr(Slave, &raw);
-        cfmakeraw(&raw);
-        tcsetattr(Slave, TCSANOW, &raw);
-        Path = name;
         Thread = std::thread([this] { Serve(); });
     }
     ~TScriptedPeer() {
         Stop = true;
         Thread.join();
-        close(Master);
-        close(Slave);
     }
     TScriptedPeer(const TScriptedPeer&) = delete;
     TScriptedPeer& operator=(const TScriptedPeer&) = delete;
 
-    std::string Path;
+    TPseudoTerminalPair Pty{TPseudoTerminalPair::OpenSlave}; // the worker opens Pty.SlavePath
+    const std::string Path = Pty.SlavePath;
     std::atomic<int> Frames{0};
     // While set, the peer sends a byte every millisecond or so, never pausing.
     std::atomic<bool> Chatter{false};
@@ -201,8 +181,7 @@ private:
     }
 
     std::function<std::string(int, const std::string&)> Answer;
-    int Master = -1;
-    int Slave = -1;
+    const int Master = Pty.Master.Get();
     std::atomic<bool> Stop{false};
     std::thread Thread;
 };

@@ -5,6 +5,7 @@
 #include "configurator/windows/UVelmoreFirmWare.h"
 #include "serial/ComPortProbe.h"
 
+#include "tests/support/PseudoTerminalPairPosix.h"
 #include "tests/support/QtHelpers.h"
 #include "tests/support/TempDir.h"
 
@@ -27,22 +28,11 @@
 namespace {
 
 // A pseudo-terminal whose slave side is linked into a device folder as name.
-class TVirtualPort {
-public:
+struct TVirtualPort : TPseudoTerminalPair {
     TVirtualPort(const std::string& folder, const std::string& name) {
-        Master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (Master < 0 || ::grantpt(Master) != 0 || ::unlockpt(Master) != 0)
-            throw std::runtime_error("cannot make a pseudo-terminal");
-        Slave = ::ptsname(Master);
-        if (::symlink(Slave.c_str(), (folder + "/" + name).c_str()) != 0)
+        if (::symlink(SlavePath.c_str(), (folder + "/" + name).c_str()) != 0)
             throw std::runtime_error("cannot link the pseudo-terminal");
     }
-    ~TVirtualPort() { ::close(Master); }
-    TVirtualPort(const TVirtualPort&) = delete;
-    TVirtualPort& operator=(const TVirtualPort&) = delete;
-
-    int Master = -1;
-    std::string Slave;
 };
 
 // This test program as the port doctor names it.
@@ -185,7 +175,7 @@ TEST_F(Wizard, NextBeforeConnectAndAfterAFailedConnect) {
 TEST_F(Wizard, HeldPortIsListedButRefused) {
     TVirtualPort port(Dir / "dev", "ttyZE1");
     TComm holder;
-    holder.SetDeviceName(port.Slave);
+    holder.SetDeviceName(port.SlavePath);
     holder.Open();
     InWizard([&] {
         EXPECT_EQ(FBootSer->CB_Com->currentText().toStdString(), "ttyZE1");
@@ -208,7 +198,7 @@ TEST_F(Wizard, ConnectHoldsThePortUntilNext) {
         FBootSer->LbButton1->click();
         ASSERT_TRUE(FBootSer->Connected);
         TComm other;
-        other.SetDeviceName(port.Slave);
+        other.SetDeviceName(port.SlavePath);
         EXPECT_THROW(other.Open(), ECommError);
         FBootSer->LbButton2->click();
         EXPECT_FALSE(FBootSer->Comm1.IsOpen());

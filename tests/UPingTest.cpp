@@ -3,6 +3,7 @@
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
 
+#include "tests/support/IcmpPermission.h"
 #include "tests/support/QtHelpers.h"
 #include "tests/support/TempDir.h"
 
@@ -198,23 +199,11 @@ TEST(UPing, PingDeviceButtonRunsThroughTheProjectGuard) {
     ExpectShown(**shown, Found);
 }
 
-bool IcmpPermitted(std::string& why) {
-    try {
-        OpenIcmpSocket();
-        return true;
-    } catch (const EPingError& e) {
-        why = std::string("no raw or datagram ICMP socket permitted here: ") + e.what();
-        return false;
-    }
-}
-
 TEST(UPing, PingDeviceForReal) {
     TConfigurator app;
     // A label over 63 characters cannot go into a name-service query: the lookup fails locally.
     ExpectShown(app.Ping(std::string(64, 'x') + ".invalid"), Error);
-    std::string why;
-    if (!IcmpPermitted(why))
-        GTEST_SKIP() << why;
+    ZE_SKIP_WITHOUT_ICMP();
     ExpectShown(app.Ping("127.0.0.1"), Found);
     ExpectShown(app.Ping("localhost"), Found);
 }

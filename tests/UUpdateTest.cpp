@@ -1,6 +1,7 @@
 #include "updater/windows/UUpdate.h"
 
 #include "common/windows/MessageBox.h"
+#include "tests/support/Await.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateDevice.h"
 
@@ -20,21 +21,20 @@
 #include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-// Processes events until done() holds, at most `seconds`.
-bool ProcessUntil(const std::function<bool()>& done, double seconds = 30) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
+// Processes events until done() holds, at most the bound.
+bool ProcessUntil(const std::function<bool()>& done) {
+    return Await(
+        [&] {
+            if (done())
+                return true;
+            QCoreApplication::processEvents();
             return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+        },
+        std::chrono::seconds(30), std::chrono::milliseconds(2));
 }
 
 QColor TextColour(const QLabel* label) {

@@ -1,5 +1,6 @@
 #include "updater/UpdateSequence.h"
 
+#include "tests/support/Bytes.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateDevice.h"
 #include "updater/StatusTable.h"
@@ -54,13 +55,6 @@ public:
     int Turns = 0;
     int Pauses = 0;
 };
-
-std::string Pattern(std::size_t n, int seed) {
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i)
-        s[i] = static_cast<char>((i * 31 + static_cast<std::size_t>(seed) * 7 + 1) & 0xFF);
-    return s;
-}
 
 void MakeFolder(const std::string& path) {
     ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;

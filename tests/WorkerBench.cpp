@@ -3,10 +3,12 @@
 // It starts `ze50321 simulate --baud N` from the program folder, measures the CPU time of an idle
 // worker over 5 s, then writes and reads back blocks of the configuration region and prints the
 // time per block beside the time the frames take on the wire.
+#include "tests/support/Await.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 #include "updater/Tarm_SER.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,13 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include <csignal>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -50,63 +47,6 @@ std::string ToolPath() {
     return dir + "/../bin/ze50321";
 }
 
-// The simulator as a child process; its first line of output is the device path.
-class TSimulatorProcess {
-public:
-    explicit TSimulatorProcess(int baud) {
-        int fds[2];
-        if (pipe(fds) != 0)
-            throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        const std::string program = ToolPath();
-        const std::string baudText = std::to_string(baud);
-        std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("simulate"),
-                                   const_cast<char*>("--baud"), const_cast<char*>(baudText.c_str()), nullptr};
-        const int rc = posix_spawn(&Pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (rc != 0) {
-            close(fds[0]);
-            throw std::runtime_error("cannot start " + program + ": " + std::strerror(rc));
-        }
-        Output = fdopen(fds[0], "r");
-        char line[512] = {};
-        if (!Output || !std::fgets(line, sizeof line, Output))
-            throw std::runtime_error("the simulator printed no device path");
-        Device = line;
-        while (!Device.empty() && (Device.back() == '\n' || Device.back() == '\r'))
-            Device.pop_back();
-    }
-    ~TSimulatorProcess() {
-        kill(Pid, SIGTERM);
-        int status = 0;
-        waitpid(Pid, &status, 0);
-        if (Output)
-            std::fclose(Output);
-    }
-    TSimulatorProcess(const TSimulatorProcess&) = delete;
-    TSimulatorProcess& operator=(const TSimulatorProcess&) = delete;
-
-    std::string Device;
-
-private:
-    pid_t Pid = -1;
-    std::FILE* Output = nullptr;
-};
-
-bool AwaitIdle(Tarm_SER& worker, double limitSeconds) {
-    const auto end = TClock::now() + std::chrono::duration<double>(limitSeconds);
-    while (worker.State.load() != StateIdle) {
-        if (TClock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,15 +63,17 @@ int main(int argc, char** argv) {
         return 64;
     }
     try {
-        TSimulatorProcess simulator(baud);
         TTempDir dir;
+        // The simulator's first line of output is its device path.
+        TProcess simulator({ToolPath(), "simulate", "--baud", std::to_string(baud)}, dir / "simulate.out");
+        if (!simulator.AwaitOutput("\n"))
+            throw std::runtime_error("the simulator printed no device path");
+        const std::string device = simulator.Text().substr(0, simulator.Text().find('\n'));
         Tarm_SER worker;
-        worker.DeviceName = simulator.Device;
+        worker.DeviceName = device;
         worker.Start();
-        while (!worker.OpenTried.load())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (worker.PortOpened.load() != 1) {
-            std::fprintf(stderr, "cannot open %s\n", simulator.Device.c_str());
+        if (!Await([&] { return worker.OpenTried.load(); }) || worker.PortOpened.load() != 1) {
+            std::fprintf(stderr, "cannot open %s\n", device.c_str());
             return 1;
         }
 
@@ -143,21 +85,21 @@ int main(int argc, char** argv) {
         std::printf("idle worker: %.4f s CPU in %.2f s (%.3f %% of one core)\n", idleCpu, idleWall,
                     100.0 * idleCpu / idleWall);
 
-        std::string image(static_cast<size_t>(blocks) * BlockSize, '\0');
-        for (size_t i = 0; i < image.size(); ++i)
-            image[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+        const std::string image = Pattern(static_cast<size_t>(blocks) * BlockSize);
         WriteFileBytes(dir / "image.bin", image);
         worker.FileName = dir / "image.bin";
         std::int32_t size = 0;
         auto start = TClock::now();
-        if (worker.StartRegionWrite(1, size) != StartStarted || !AwaitIdle(worker, 600))
+        if (worker.StartRegionWrite(1, size) != StartStarted ||
+            !Await([&] { return worker.State.load() == StateIdle; }, std::chrono::minutes(10)))
             throw std::runtime_error("the write did not run");
         const double writeSeconds = Seconds(TClock::now() - start);
         const int writeRetries = worker.RetryCount.load();
 
         worker.FileName = dir / "back.bin";
         start = TClock::now();
-        if (worker.StartRegionRead(1, size) != StartStarted || !AwaitIdle(worker, 600))
+        if (worker.StartRegionRead(1, size) != StartStarted ||
+            !Await([&] { return worker.State.load() == StateIdle; }, std::chrono::minutes(10)))
             throw std::runtime_error("the read did not run");
         const double readSeconds = Seconds(TClock::now() - start);
         const bool same = ReadFileBytes(dir / "back.bin") == image;

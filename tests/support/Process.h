@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/Await.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 #include <chrono>
 #include <csignal>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -53,36 +53,33 @@ public:
     TProcess& operator=(const TProcess&) = delete;
 
     bool Started() const { return Pid > 0; }
-    void Signal(int signal) const { kill(Pid, signal); }
+    // Never with a pid of -1: that would signal every process we may signal.
+    void Signal(int signal) const {
+        if (Pid > 0)
+            kill(Pid, signal);
+    }
     // The exit code, or -1 when the program has not ended within the bound (or died by a signal).
     int Wait(std::chrono::seconds bound = std::chrono::seconds(60)) {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
-        while (!Ended) {
-            int status = 0;
-            const pid_t r = waitpid(Pid, &status, WNOHANG);
-            if (r == Pid) {
-                Ended = true;
+        if (Pid <= 0)
+            return -1;
+        Await(
+            [this] {
+                int status = 0;
+                if (Ended || waitpid(Pid, &status, WNOHANG) != Pid)
+                    return Ended;
                 Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            } else if (std::chrono::steady_clock::now() > deadline) {
-                return -1;
-            } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-        }
-        return Code;
+                return Ended = true;
+            },
+            bound, std::chrono::milliseconds(5));
+        return Ended ? Code : -1;
     }
     std::string Text() const { return PathExists(Output) ? ReadFileBytes(Output) : std::string(); }
     std::string ErrorText() const { return PathExists(Errors) ? ReadFileBytes(Errors) : std::string(); }
     pid_t ProcessId() const { return Pid; }
     // Waits until the output holds `what`, at most `bound`.
     bool AwaitOutput(const std::string& what, std::chrono::seconds bound = std::chrono::seconds(30)) const {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
-        while (Text().find(what) == std::string::npos) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return true;
+        return Await([&] { return Text().find(what) != std::string::npos; }, bound,
+                     std::chrono::milliseconds(5));
     }
 
 private:
@@ -92,6 +89,21 @@ private:
     bool Ended = false;
     int Code = -1;
 };
+
+struct TRunResult {
+    int Exit = -1;
+    std::string Out;
+    std::string Err;
+};
+
+// Runs a program to its end (-1 as the exit when it has not ended within a minute), its output
+// and errors read apart.
+inline TRunResult RunProgram(const std::vector<std::string>& args) {
+    const TTempDir dir;
+    TProcess process(args, dir / "out", dir / "err");
+    const int code = process.Wait();
+    return {code, process.Text(), process.ErrorText()};
+}
 
 // The ze50321 tool of this build.
 inline std::string Tool() {
