@@ -1,7 +1,7 @@
 #include "tools/simulator/Simulator.h"
 
-#include "tests/support/LineFrames.h"
 #include "tests/support/Await.h"
+#include "tests/support/LineFrames.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
