@@ -358,9 +358,10 @@ TEST(Tarm_SER, ResendsTheSameBlockAfterASilenceOrARefusal) {
 }
 
 TEST(Tarm_SER, BytesThatNeverPauseEndTheWaitAndTheBlockIsSentAgain) {
-    TScriptedPeer* self = nullptr;
+    // Set after the peer's thread started: atomic, as that thread reads it.
+    std::atomic<TScriptedPeer*> self{nullptr};
     TScriptedPeer peer([&](int, const std::string&) {
-        self->Chatter = true;
+        self.load()->Chatter = true;
         return std::string();
     });
     self = &peer;

@@ -1,8 +1,8 @@
-// The updater's command-line splitting: a text the configurator's quoting built (every argument
-// between double quotes, or bare where it has no separator) splits into the original arguments;
+// The updater's command-line splitting: a text built of QuoteArgument's arguments (or bare ones
+// where they have no separator) splits into the original arguments;
 // any text splits into non-empty items without separators outside quotes.
+#include "common/CommandLine.h"
 #include "tests/fuzz/FuzzSupport.h"
-#include "updater/CommandLine.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         argument.erase(0, 1);
         if (!text.empty())
             text += ' ';
-        text += quoted ? "\"" + argument + "\"" : argument;
+        text += quoted ? QuoteArgument(argument) : argument;
         arguments.push_back(argument);
     }
     FUZZ_ASSERT(SplitCommandLine(text) == arguments);
