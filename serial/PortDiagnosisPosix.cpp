@@ -132,8 +132,7 @@ void ReadSysfs(dev_t device, TPortDiagnosis& d) {
     if (!::realpath(node.c_str(), resolved))
         return;
     // The USB device is the first parent that carries a vendor number.
-    for (std::string dir = resolved; dir.size() > std::strlen("/sys/devices");
-         dir = dir.substr(0, dir.rfind('/'))) {
+    for (std::string dir = resolved; dir.size() > std::strlen("/sys/devices"); dir.resize(dir.rfind('/'))) {
         if (::access((dir + "/idVendor").c_str(), F_OK) == 0) {
             d.Usb = true;
             d.UsbProduct = FirstLine(dir + "/product");
@@ -143,18 +142,33 @@ void ReadSysfs(dev_t device, TPortDiagnosis& d) {
     }
 }
 
+// A user's entry through the reentrant look-up: the diagnosis may run beside other threads.
+struct TUserEntry {
+    passwd Entry{};
+    std::vector<char> Text = std::vector<char>(16384);
+    bool Found = false;
+    explicit TUserEntry(uid_t uid) {
+        passwd* result = nullptr;
+        Found = ::getpwuid_r(uid, &Entry, Text.data(), Text.size(), &result) == 0 && result;
+    }
+};
+
+std::string GroupName(gid_t gid) {
+    group entry{};
+    std::vector<char> text(16384);
+    group* result = nullptr;
+    if (::getgrgid_r(gid, &entry, text.data(), text.size(), &result) == 0 && result)
+        return entry.gr_name;
+    return std::to_string(gid);
+}
+
 void ReadOwnership(const struct stat& st, TPortDiagnosis& d) {
     d.Mode = st.st_mode & 0777;
     d.GroupMayUse = (d.Mode & 060) == 060;
     d.UserIsOwner = st.st_uid == ::geteuid();
-    if (const passwd* owner = ::getpwuid(st.st_uid))
-        d.Owner = owner->pw_name;
-    else
-        d.Owner = std::to_string(st.st_uid);
-    if (const group* g = ::getgrgid(st.st_gid))
-        d.Group = g->gr_name;
-    else
-        d.Group = std::to_string(st.st_gid);
+    const TUserEntry owner(st.st_uid);
+    d.Owner = owner.Found ? owner.Entry.pw_name : std::to_string(st.st_uid);
+    d.Group = GroupName(st.st_gid);
 
     d.InGroup = ::getegid() == st.st_gid;
     const int count = ::getgroups(0, nullptr);
@@ -163,7 +177,9 @@ void ReadOwnership(const struct stat& st, TPortDiagnosis& d) {
         if (::getgroups(count, groups.data()) == count)
             d.InGroup = d.InGroup || std::find(groups.begin(), groups.end(), st.st_gid) != groups.end();
     }
-    if (const passwd* user = ::getpwuid(::geteuid())) {
+    const TUserEntry self(::geteuid());
+    if (self.Found) {
+        const passwd* user = &self.Entry;
         d.UserName = user->pw_name;
         int listed = 64;
         std::vector<gid_t> groups(static_cast<std::size_t>(listed));
