@@ -34,3 +34,12 @@ std::vector<std::string> ListComPorts(const std::string& devDir) {
 std::string ComPortPath(const std::string& name, const std::string& devDir) {
     return devDir + name;
 }
+
+// Windows has no per-user folder of virtual ports: a virtual COM port is made by its driver.
+std::string UserPortFolder() {
+    return std::string();
+}
+
+std::vector<std::string> ListUserComPorts(const std::string& /*folder*/) {
+    return {};
+}

@@ -11,6 +11,7 @@
 #include "updater/UpdateSequence.h"
 
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -221,7 +222,7 @@ int RunUpdate(const std::vector<std::string>& args) {
 
     TCloseSignals closeSignals;
     TUpdateTimings timings;
-    timings.GiveUpMs = static_cast<int>(giveUpSeconds * 1000.0 + 0.5);
+    timings.GiveUpMs = static_cast<int>(std::lround(giveUpSeconds * 1000.0));
     std::FILE* const text = json ? stderr : stdout;
     TTerminalDisplay display(text, IsTerminal(text), TCloseSignals::Received(), timings.TickMs);
     std::atomic<unsigned long long> lineBytes{0};

@@ -1,0 +1,53 @@
+#include "serial/PortDiagnosis.h"
+
+#include "common/UniqueHandleWin32.h"
+
+#include <windows.h>
+
+namespace {
+
+std::string SystemText(DWORD error) {
+    char text[512] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                                   0, text, sizeof text, nullptr);
+    std::string s(text, n);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' '))
+        s.pop_back();
+    return s + " (error " + std::to_string(error) + ")";
+}
+
+} // namespace
+
+// On Windows the port tells only whether it opens and, if not, the system's reason: a COM port
+// has no owner or group to report, and its holder is not named by the system.
+TPortDiagnosis DiagnosePort(const std::string& path) {
+    TPortDiagnosis d;
+    d.Path = path;
+    const TUniqueHandle handle(
+        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (handle.Valid()) {
+        d.Exists = d.CharacterDevice = true;
+        d.Terminal = GetFileType(handle.Get()) == FILE_TYPE_CHAR;
+        d.Kind = d.Terminal ? "character device" : "file";
+        d.Verdict = d.Terminal ? TPortVerdict::Opens : TPortVerdict::NotTerminal;
+        return d;
+    }
+    const DWORD error = GetLastError();
+    d.OpenError = SystemText(error);
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        d.Verdict = TPortVerdict::Missing;
+        break;
+    case ERROR_ACCESS_DENIED:
+        // A COM port another program has open answers "access denied".
+        d.Exists = d.CharacterDevice = d.Terminal = true;
+        d.Verdict = TPortVerdict::Held;
+        break;
+    default:
+        d.Exists = true;
+        d.Verdict = TPortVerdict::OtherError;
+        break;
+    }
+    return d;
+}
