@@ -1,6 +1,8 @@
 #include "tools/Commands.h"
 #include "tools/json/JsonWriter.h"
 
+#include "common/FileContract.h"
+#include "common/ProgramPath.h"
 #include "configurator/ImageBuilder.h"
 #include "configurator/ProjectPaths.h"
 
@@ -29,7 +31,8 @@ void PrintJson(const std::string& folder, const std::string& hex, const std::str
     std::fputs(TJsonWriter()
                    .BeginObject()
                    .Member("project", folder)
-                   .Member("image", code == 0 ? folder + "/bin/bank.bin" : std::string())
+                   .Member("image",
+                           code == 0 ? folder + PathSeparator + ImageFolder() + ImageFileName : std::string())
                    .Member("length", code == 0 ? static_cast<int>(ImageLength) : 0)
                    .Member("bytes", hex)
                    .Member("error", error)
