@@ -14,9 +14,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The runtime of the compiler is linked in, so that a program runs from any folder without the
-# compiler's DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The compiler's runtime is linked as DLLs here (Qt's own DLLs need the shared one); the project
+# links it in where no Qt is used (see CMakeLists.txt).
 
 # Test discovery and ctest run the programs through wine (WINEPREFIX comes from the environment).
 find_program(ZE_WINE NAMES wine64 wine PATHS /usr/lib/wine)
