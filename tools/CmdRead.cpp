@@ -32,6 +32,9 @@ std::string Help() {
            "every block has been read: a read that fails or is given up leaves no new FILE and an\n"
            "existing one as it was.\n"
            "\n"
+           "It ends without the reset request unless --reset is given, so that an update can follow at\n"
+           "once.\n"
+           "\n"
            "Options:\n" +
            DeviceReadOptionsHelp(true) +
            "\n"

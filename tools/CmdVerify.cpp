@@ -31,6 +31,9 @@ std::string Help() {
            "beyond the file's length are not looked at. The firmware is checked first; when it differs,\n"
            "the image is not read. The first differing device address is printed.\n"
            "\n"
+           "It ends without the reset request unless --reset is given, so that an update can follow at\n"
+           "once.\n"
+           "\n"
            "Options:\n" +
            DeviceReadOptionsHelp(true) +
            "\n"

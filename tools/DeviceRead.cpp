@@ -40,8 +40,7 @@ std::string DeviceReadOptionsHelp(bool json) {
     text += "  --give-up SECONDS\n"
             "                  give a read up when no block was read for this long (default 60; 0\n"
             "                  waits without end): its line shows \"Error\"\n"
-            "  --reset         end with the reset request; without it the converter stays in its boot\n"
-            "                  mode as it was, so that an update can follow at once\n"
+            "  --reset         end with the reset request, as an update does\n"
             "  -h, --help      this text\n";
     return text;
 }
