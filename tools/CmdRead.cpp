@@ -111,8 +111,8 @@ int RunRead(const std::vector<std::string>& arguments) {
     } else {
         const TScratchFile scratch;
         std::string bytes;
-        if (!reader.Read(region, length, scratch)) {
-            code = ExitReadFailed;
+        if (!reader.Read(region, length, scratch) || reader.SignalExitCode()) {
+            code = ExitReadFailed; // a close signal after the last block still saves nothing
         } else if (!scratch.Contents(bytes) || bytes.size() != length) {
             error = "cannot read back " + scratch.Path() + ": " +
                     (bytes.size() != length ? "it holds " + std::to_string(bytes.size()) + " bytes"
