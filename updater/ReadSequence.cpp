@@ -138,10 +138,13 @@ bool TReadSequence::Read(int region, std::uint32_t length, const std::string& fi
     // A length past the region would read on into whatever follows it.
     const bool fits = RegionOf(region, r) && length <= r.Size();
     Display.SetProgress(0);
-    WorkerPtr->FileName = file;
     const auto started = std::chrono::steady_clock::now();
-    const bool readStarted =
-        fits && WorkerPtr->StartRegionRead(region, static_cast<std::int32_t>(length)) == StartStarted;
+    bool readStarted = false;
+    // No worker before Open, nor after the user gave up.
+    if (fits && WorkerPtr) {
+        WorkerPtr->FileName = file;
+        readStarted = WorkerPtr->StartRegionRead(region, static_cast<std::int32_t>(length)) == StartStarted;
+    }
     line = readStarted ? PhaseReading : PhaseError;
     Show();
     if (!readStarted)
