@@ -99,6 +99,15 @@ void RunCheck(TDeviceReader& reader, TCheck& c) {
         c.Error = "the read did not complete";
         return;
     }
+    // A reply with fewer data digits than a block still counts as read, and would shift every
+    // later byte against its address.
+    const std::uint64_t expected = (c.Bytes + BlockSize - 1) / BlockSize * BlockSize;
+    std::error_code sizeError;
+    if (std::filesystem::file_size(scratch.Path(), sizeError) != expected) {
+        reader.ShowOutcome(c.Region, PhaseError);
+        c.Error = "the converter's replies did not carry " + std::to_string(expected) + " bytes";
+        return;
+    }
     const TFileComparison found = CompareFileBytes(c.File, scratch.Path());
     c.Same = found.Same;
     if (!found.Opened) {
