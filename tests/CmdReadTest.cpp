@@ -114,7 +114,7 @@ TEST(CmdRead, AReadThatDoesNotEndWellLeavesNoNewFile) {
         std::string GiveUp;
         int Signal;
         int Code;
-    } cases[] = {{"given up, old file kept", true, "1", 0, 2},
+    } cases[] = {{"given up, old file kept", true, "2", 0, 2},
                  {"SIGTERM, no file made", false, "0", SIGTERM, 143}};
     for (const auto& c : cases) {
         TTempDir dir;
@@ -133,7 +133,7 @@ TEST(CmdRead, AReadThatDoesNotEndWellLeavesNoNewFile) {
         if (!c.Signal) {
             EXPECT_NE(read.Text().find("FIRMWARE : Error\n"), std::string::npos) << read.Text();
             EXPECT_NE(read.Text().find("5 blocks, "), std::string::npos) << read.Text();
-            EXPECT_NE(read.Text().find(", given up: no block read for 1 s\n"), std::string::npos)
+            EXPECT_NE(read.Text().find(", given up: no block read for 2 s\n"), std::string::npos)
                 << read.Text();
         }
         EXPECT_EQ(PathExists(file), c.OldFile) << c.Name;
