@@ -222,6 +222,7 @@ int RunUpdate(const std::vector<std::string>& args) {
 
     TCloseSignals closeSignals;
     TUpdateTimings timings;
+    timings.InitEndsOnFailedOpen = true; // a script learns at once that the port did not open
     timings.GiveUpMs = static_cast<int>(std::lround(giveUpSeconds * 1000.0));
     std::FILE* const text = json ? stderr : stdout;
     TTerminalDisplay display(text, IsTerminal(text), TCloseSignals::Received(), timings.TickMs);
