@@ -199,11 +199,11 @@ TEST(UUpdate, DeviceNotFoundStopsAtInitAfterTheWholeInitWait) {
     // not open.
     const TUpdateTimings timings;
     TFUpdate window({dir / "no-such-device", "FW", "NO", "PW", "NO", dir / "f", dir.Path() + "/"}, timings);
+    std::chrono::steady_clock::time_point started;
+    window.UpdateSequence().OnWorkerCreated = [&](Tarm_SER&) { started = std::chrono::steady_clock::now(); };
     window.show();
-    const auto shown = std::chrono::steady_clock::now();
     ASSERT_TRUE(ProcessUntil([&] { return window.UpdateSequence().End != TSequenceEnd::NotRun; }));
-    EXPECT_GE(std::chrono::steady_clock::now() - shown,
-              std::chrono::milliseconds(timings.StartDelayMs + timings.InitWaitMs));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(timings.InitWaitMs));
     ExpectLine(window.LInit, "Device Not Found", QColor(255, 0, 0));
     EXPECT_EQ(window.LInit->toolTip().toStdString(), "does not exist");
     ExpectLine(window.LFirm, "Waiting...", QColor(0, 0, 0));
