@@ -24,9 +24,11 @@ bool HasControlCharacter(const std::string& text) {
 // A name is one folder below the destination: never empty, never a path, never "." or "..".
 // The wizard passes the project's path to the updater between double quotes, so a quote in it
 // would end the argument early; a control character has no place in a name shown in a caption.
+// A blank at the end would not survive the INI file, whose values are read without their outer
+// blanks, nor a Windows folder name: the project would not be reopened at the next start.
 bool IsUsableName(const std::string& name) {
     return !name.empty() && name.find_first_of("/\"") == std::string::npos && name != "." && name != ".." &&
-           !HasControlCharacter(name);
+           name.back() != ' ' && !HasControlCharacter(name);
 }
 
 } // namespace

@@ -51,7 +51,45 @@ TEST(CmdJson, UpdateAnswersLinesTransfersAndExitCode) {
     EXPECT_EQ(failed.at("lines.init"), "\"Device Not Found\"");
     EXPECT_EQ(failed.at("port.verdict"), "\"missing\"");
     EXPECT_EQ(failed.at("transfers"), "[]");
+    EXPECT_EQ(failed.at("error"), "null");
     EXPECT_EQ(failed.at("exit_code"), "1");
+}
+
+TEST(CmdJson, UpdateAnswersItsDocumentForACommandLineItRefuses) {
+    TTempDir dir;
+    const struct {
+        std::vector<std::string> Args;
+        const char* Device;
+        const char* Error;
+    } cases[] = {
+        {{"--json", "/dev/ttyS0", "NO", "FR", "NO", "PR", "f", "d/"},
+         "\"/dev/ttyS0\"",
+         "\"Error!!! No update must do into device.\""},
+        {{"--json"}, "\"\"", "\"no arguments\""},
+        {{"--bogus", "--json", "/dev/ttyS0", "FW"}, "\"/dev/ttyS0\"", "\"unknown option '--bogus'\""},
+        {{"--json", "--give-up", "soon", "/dev/ttyS0", "FW"},
+         "\"/dev/ttyS0\"",
+         "\"--give-up needs a number of seconds from 0 to 86400\""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {Tool(), "update"};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        TProcess update(args, dir / "out", dir / "err");
+        ASSERT_EQ(update.Wait(), 4) << update.ErrorText();
+        const auto doc = TJsonFlat::Parse(update.Text());
+        const std::map<std::string, std::string> expected = {
+            {"device", c.Device},
+            {"lines.init", "\"Waiting...\""},
+            {"lines.firmware", "\"Not Used\""},
+            {"lines.project", "\"Not Used\""},
+            {"transfers", "[]"},
+            {"port", "null"},
+            {"error", c.Error},
+            {"exit_code", "4"},
+        };
+        for (const auto& [path, value] : expected)
+            EXPECT_EQ(doc.count(path) ? doc.at(path) : "(absent)", value) << path << " " << c.Error;
+    }
 }
 
 TEST(CmdJson, BuildImageAndPing) {

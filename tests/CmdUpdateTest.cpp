@@ -220,6 +220,28 @@ TEST(CmdUpdate, CloseSignalsGiveUpAndLeaveNoReadBackFile) {
     }
 }
 
+namespace {
+
+// True once the process catches signal (its handler is installed), from /proc/PID/status.
+bool Catches(pid_t pid, int signal) {
+    const std::string status = ReadFileBytes("/proc/" + std::to_string(pid) + "/status");
+    const auto at = status.find("SigCgt:");
+    return at != std::string::npos &&
+           (std::stoull(status.substr(at + 7), nullptr, 16) >> (signal - 1) & 1) != 0;
+}
+
+} // namespace
+
+TEST(CmdUpdate, CloseSignalsEndTheUpdaterWhileItsNothingToDoBoxIsUp) {
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        TTempDir dir;
+        TProcess updater({ProgramDir() + "/Ser_50321_Update", "COM3"}, dir / "updater.out");
+        ASSERT_TRUE(Await([&] { return Catches(updater.ProcessId(), signal); }, 30s, 5ms));
+        updater.Signal(signal);
+        EXPECT_EQ(updater.Wait(10s), 0) << signal << "\n" << updater.Text();
+    }
+}
+
 TEST(CmdUpdate, FourConvertersAtOnceEachGetsItsOwnFirmware) {
     constexpr int Count = 4;
     TTempDir dir;

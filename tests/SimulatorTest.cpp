@@ -557,6 +557,13 @@ TEST(SimulateCommand, ServesUntilSigtermThenSavesMemoryAndRemovesTheLink) {
     EXPECT_NE(ReadFileBytes(dir / "stderr.txt").find("send 8 \"00 O.K.\\r\""), std::string::npos);
 }
 
+TEST(SimulateCommand, HelpTellsWhenASplitAcknowledgeIsJudgedInHalves) {
+    const TRunResult run = RunProgram({Tool(), "simulate", "--help"});
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_EQ(run.Out.find("never accepted"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("100 ms for the rest of an acknowledge"), std::string::npos) << run.Out;
+}
+
 TEST(SimulateCommand, RejectsBadOptionsWithUsageExit) {
     TTempDir dir;
     const std::vector<std::vector<std::string>> cases = {

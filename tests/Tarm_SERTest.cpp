@@ -151,6 +151,8 @@ public:
     std::atomic<int> Frames{0};
     // While set, the peer sends a byte every millisecond or so, never pausing.
     std::atomic<bool> Chatter{false};
+    // The next this many replies go out a byte every 5 ms; a frame arriving meanwhile ends one.
+    std::atomic<int> TrickledReplies{0};
 
 private:
     void Serve() {
@@ -173,6 +175,11 @@ private:
                 pending.erase(0, end + 1);
                 const std::string reply = Answer(Frames, frame);
                 ++Frames;
+                if (TrickledReplies > 0) {
+                    --TrickledReplies;
+                    Trickle(reply);
+                    continue;
+                }
                 for (size_t done = 0; done < reply.size();) {
                     const ssize_t w = write(Master, reply.data() + done, reply.size() - done);
                     if (w <= 0)
@@ -180,6 +187,14 @@ private:
                     done += static_cast<size_t>(w);
                 }
             }
+        }
+    }
+
+    void Trickle(const std::string& reply) {
+        for (const char c : reply) {
+            pollfd p{Master, POLLIN, 0};
+            if (Stop || poll(&p, 1, 5) != 0 || write(Master, &c, 1) != 1)
+                return;
         }
     }
 
@@ -382,6 +397,69 @@ TEST(Tarm_SER, BytesThatNeverPauseEndTheWaitAndTheBlockIsSentAgain) {
     EXPECT_EQ(sent[2], sent[0]);
     EXPECT_EQ(worker.BlockCount.load(), 0);
     EXPECT_TRUE(worker.ErrorSeen.load());
+}
+
+TEST(Tarm_SER, AcknowledgeWaitsJudgeWhatCame) {
+    // Short answers that end their line are judged after one quiet poll, and an "O.K." followed by
+    // bytes that never pause is judged at the bound of the wait. The settle for an unfinished short
+    // answer and the bound are made too long to reach otherwise: a wait that did not judge would
+    // not end within the test.
+    struct {
+        const char* Name;
+        const char* First; // the answer to the first write frame; later ones are acknowledged
+        bool Chatter;      // bytes that never pause follow the first answer
+        std::int32_t Retries;
+    } cases[] = {{"NAK with its carriage return", "NAK\r", false, 1},
+                 {"O.K. and endless chatter", "00 O.K.", true, 0}};
+    for (const auto& c : cases) {
+        std::atomic<TScriptedPeer*> self{nullptr};
+        TScriptedPeer peer([&](int index, const std::string&) -> std::string {
+            if (index > 0)
+                return "00 O.K.\r";
+            self.load()->Chatter = c.Chatter;
+            return c.First;
+        });
+        self = &peer;
+        TTempDir dir;
+        TFrameLog log;
+        Tarm_SER worker; // stopped before the log and the folder go
+        log.Attach(worker);
+        worker.Timings.AckSettlePolls = 1000000;
+        worker.Timings.AckPolls = c.Chatter ? 30 : 1000000;
+        ASSERT_TRUE(StartWorker(worker, peer.Path));
+        WriteFileBytes(dir / "f.bin", Pattern(128, 13));
+        worker.FileName = dir / "f.bin";
+        std::int32_t size = 0;
+        ASSERT_EQ(worker.StartRegionWrite(1, size), StartStarted);
+        EXPECT_TRUE(AwaitIdle(worker)) << c.Name;
+        EXPECT_EQ(worker.BlockCount.load(), 1) << c.Name;
+        EXPECT_EQ(worker.RetryCount.load(), c.Retries) << c.Name;
+        EXPECT_EQ(log.Sent().size(), 1u + static_cast<size_t>(c.Retries)) << c.Name;
+        peer.Chatter = false;
+    }
+}
+
+TEST(Tarm_SER, DataReplyThatTricklesInIsWaitedForItsPollsOnly) {
+    // The first reply comes a byte every 5 ms, about 1.3 s for the whole: longer than the ten polls
+    // of 10 ms the worker waits for it, though no poll is silent. The address is asked again.
+    const std::string memory = Pattern(128, 14);
+    TScriptedPeer peer([&](int, const std::string&) { return DataReply(memory); });
+    peer.TrickledReplies = 1;
+    TTempDir dir;
+    TFrameLog log; // outlives the worker that reports to it
+    Tarm_SER worker;
+    log.Attach(worker);
+    worker.Timings.DataPolls = 10;
+    ASSERT_TRUE(StartWorker(worker, peer.Path));
+    worker.FileName = dir / "back.b79";
+    ASSERT_EQ(worker.StartRegionRead(1, 128), StartStarted);
+    ASSERT_TRUE(AwaitIdle(worker));
+    EXPECT_EQ(ReadFileBytes(dir / "back.b79"), memory);
+    EXPECT_GE(worker.RetryCount.load(), 1);
+    const auto headers = Headers(log.Sent());
+    ASSERT_GE(headers.size(), 2u);
+    EXPECT_EQ(headers[0], "00024000030080");
+    EXPECT_EQ(headers[1], "00024000030080");
 }
 
 TEST(Tarm_SER, FileThatEndsEarlyFailsTheTransfer) {

@@ -193,12 +193,17 @@ TEST(UUpdate, AccessibleStatusLinesAndProgressDuringAndAfterASequence) {
     EXPECT_EQ(100, value());
 }
 
-TEST(UUpdate, DeviceNotFoundStopsAtInit) {
+TEST(UUpdate, DeviceNotFoundStopsAtInitAfterTheWholeInitWait) {
     TTempDir dir;
-    TFUpdate window({dir / "no-such-device", "FW", "NO", "PW", "NO", dir / "f", dir.Path() + "/"},
-                    ShortTimings());
+    // The program's own timings: the converter's init time is waited out even when the port did
+    // not open.
+    const TUpdateTimings timings;
+    TFUpdate window({dir / "no-such-device", "FW", "NO", "PW", "NO", dir / "f", dir.Path() + "/"}, timings);
+    std::chrono::steady_clock::time_point started;
+    window.UpdateSequence().OnWorkerCreated = [&](Tarm_SER&) { started = std::chrono::steady_clock::now(); };
     window.show();
     ASSERT_TRUE(ProcessUntil([&] { return window.UpdateSequence().End != TSequenceEnd::NotRun; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(timings.InitWaitMs));
     ExpectLine(window.LInit, "Device Not Found", QColor(255, 0, 0));
     EXPECT_EQ(window.LInit->toolTip().toStdString(), "does not exist");
     ExpectLine(window.LFirm, "Waiting...", QColor(0, 0, 0));

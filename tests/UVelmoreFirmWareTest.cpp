@@ -144,6 +144,33 @@ TEST_F(MainWindow, NewProjectIsCreatedRememberedAndReopened) {
     EXPECT_TRUE(Messages.Messages().empty());
 }
 
+TEST_F(MainWindow, EveryNameNewProjectTakesIsReopenedAtTheNextStart) {
+    // Blanks inside and in front are kept; one at the end would be lost on the way through the INI
+    // file, so New project refuses it.
+    const struct {
+        std::string Name;
+        bool Taken;
+    } cases[] = {{"Plant 1", true}, {" Lead", true}, {"Trail ", false}, {"Two  ", false}};
+    for (const auto& c : cases) {
+        const TTempDir dir;
+        TMessageRecorder messages;
+        {
+            TConfigurator app(dir.Path());
+            EXPECT_EQ(NewProject(app, {c.Name}), c.Taken ? ModalResultOk : ModalResultCancel) << c.Name;
+            app.Exit();
+        }
+        TConfigurator again(dir.Path());
+        if (c.Taken) {
+            EXPECT_EQ(ProjectDir, dir / ("PROJECTS/" + c.Name)) << c.Name;
+            EXPECT_EQ(again.Caption(), Prefix + "/" + c.Name);
+            EXPECT_TRUE(messages.Messages().empty()) << c.Name;
+        } else {
+            EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Name project not valid"}) << c.Name;
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "PROJECTS"), {}), 0) << c.Name;
+        }
+    }
+}
+
 TEST_F(MainWindow, NewProjectRefusesBadNamesAndStaysOpen) {
     TConfigurator app(Dir.Path());
     ASSERT_EQ(::mkdir((Dir / "PROJECTS/Old").c_str(), 0777), 0);

@@ -6,3 +6,8 @@ ze_add_test(NAME CmdJsonTest SOURCES CmdJsonTest.cpp LABELS e2e)
 add_dependencies(CmdJsonTest ze50321)
 ze_add_test(NAME CmdParamsTest QT SOURCES CmdParamsTest.cpp LIBS ze_configurator_ui LABELS e2e)
 add_dependencies(CmdParamsTest ze50321)
+# The bash completion (packaging/), run in bash against this build's ze50321.
+ze_add_test(NAME CompletionTest SOURCES CompletionTest.cpp LABELS e2e)
+target_compile_definitions(CompletionTest PRIVATE
+                           ZE_COMPLETION_FILE="${CMAKE_SOURCE_DIR}/packaging/ze50321.bash-completion")
+add_dependencies(CompletionTest ze50321)

@@ -10,6 +10,7 @@
 #include "updater/UpdateArguments.h"
 #include "updater/UpdateSequence.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <csignal>
@@ -29,6 +30,8 @@ constexpr int ExitNothingToDo = 4;
 constexpr int ExitSignalBase = 128; // plus the signal's number: 130 for Ctrl-C
 
 constexpr double DefaultGiveUpSeconds = 60;
+
+const char* const NothingToDoText = "Error!!! No update must do into device.";
 constexpr double MaxGiveUpSeconds = 24 * 3600;
 
 constexpr double LineBitsPerSecond = 115200.0;
@@ -55,7 +58,8 @@ const char* const Help =
     "  --trace         print every frame sent (>) and every reply read (<)\n"
     "  --json          one JSON document on standard output at the end: the three lines' final\n"
     "                  texts, per transfer its blocks, retries, bytes and seconds, the port's\n"
-    "                  diagnosis when it did not open, and the exit code; the text goes to stderr\n"
+    "                  diagnosis when it did not open, why a command line was refused (exit 4),\n"
+    "                  and the exit code; the text goes to stderr\n"
     "  --give-up SECONDS\n"
     "                  give a transfer up when no block was written or read for this long\n"
     "                  (default 60; 0 waits without end): its line shows \"Error\", nothing more\n"
@@ -117,38 +121,70 @@ void PrintSummary(TTerminalDisplay& display, const std::vector<TTransferRecord>&
     display.Print(total);
 }
 
-void PrintJson(const TUpdateSequence& sequence, unsigned long long lineBytes, int code) {
+// The document's lines, transfers and port for a run of the sequence; for a command line that was
+// refused (exit 4), the lines as they stood before any run, no transfer, and error saying why.
+struct TJsonRun {
+    std::string Device;
+    int Init = InitWaiting;
+    int Firmware = PhaseNotUsed;
+    int Project = PhaseNotUsed;
+    const std::vector<TTransferRecord>* Transfers = nullptr;
+    unsigned long long LineBytes = 0;
+    bool DeviceNotFound = false;
+    std::string Error; // empty: null
+};
+
+void PrintJson(const TJsonRun& run, int code) {
     TJsonWriter json;
-    json.BeginObject().Member("device", sequence.Arguments().PortName).Key("lines").BeginObject();
+    json.BeginObject().Member("device", run.Device).Key("lines").BeginObject();
     const std::pair<const char*, std::pair<TStatusLine, int>> lines[] = {
-        {"init", {TStatusLine::Init, sequence.Init}},
-        {"firmware", {TStatusLine::Firmware, sequence.Firmware}},
-        {"project", {TStatusLine::Project, sequence.Project}}};
+        {"init", {TStatusLine::Init, run.Init}},
+        {"firmware", {TStatusLine::Firmware, run.Firmware}},
+        {"project", {TStatusLine::Project, run.Project}}};
     for (const auto& [name, line] : lines) {
         const TStatusEntry* entry = StatusEntry(line.first, line.second);
         json.Member(name, entry ? entry->Text : "");
     }
     json.EndObject().Key("transfers").BeginArray();
-    for (const auto& t : sequence.Transfers)
-        json.BeginObject()
-            .Member("region", t.Region == 0 ? "firmware" : "project")
-            .Member("direction", t.Read ? "read" : "write")
-            .Member("blocks", t.Blocks)
-            .Member("retries", t.Retries)
-            .Member("bytes", t.Bytes)
-            .Member("seconds", t.Seconds)
-            .Member("failed", t.Failed)
-            .Member("given_up", t.GivenUp)
-            .Member("error", t.PortError)
-            .EndObject();
-    json.EndArray().Member("line_bytes", lineBytes).Key("port");
-    if (sequence.End == TSequenceEnd::DeviceNotFound)
-        WriteDiagnosisJson(json, DiagnosePort(sequence.Arguments().PortName));
+    if (run.Transfers)
+        for (const auto& t : *run.Transfers)
+            json.BeginObject()
+                .Member("region", t.Region == 0 ? "firmware" : "project")
+                .Member("direction", t.Read ? "read" : "write")
+                .Member("blocks", t.Blocks)
+                .Member("retries", t.Retries)
+                .Member("bytes", t.Bytes)
+                .Member("seconds", t.Seconds)
+                .Member("failed", t.Failed)
+                .Member("given_up", t.GivenUp)
+                .Member("error", t.PortError)
+                .EndObject();
+    json.EndArray().Member("line_bytes", run.LineBytes).Key("port");
+    if (run.DeviceNotFound)
+        WriteDiagnosisJson(json, DiagnosePort(run.Device));
     else
         json.Null();
+    json.Key("error");
+    if (run.Error.empty())
+        json.Null();
+    else
+        json.String(run.Error);
     json.Member("exit_code", code).EndObject();
     std::fputs(json.Text().c_str(), stdout);
     std::fflush(stdout);
+}
+
+// A command line that cannot be used: said on standard error, and the document with error saying
+// why when --json was asked for.
+int Refuse(bool json, const std::string& device, const std::string& error, const std::string& errorText) {
+    std::fputs(errorText.c_str(), stderr);
+    if (json) {
+        TJsonRun run;
+        run.Device = device;
+        run.Error = error;
+        PrintJson(run, ExitNothingToDo);
+    }
+    return ExitNothingToDo;
 }
 
 int ExitCodeOf(const TUpdateSequence& sequence) {
@@ -181,6 +217,8 @@ int RunUpdate(const std::vector<std::string>& args) {
     bool trace = false;
     bool json = false;
     double giveUpSeconds = DefaultGiveUpSeconds;
+    std::string refused; // the first option that cannot be used; the rest are still looked at for --json
+    bool refusedWithHelp = false; // an unknown option: the help follows
     std::size_t first = 0;
     for (; first < args.size(); ++first) {
         const std::string& a = args[first];
@@ -194,34 +232,36 @@ int RunUpdate(const std::vector<std::string>& args) {
             json = true;
         } else if (a == "--give-up") {
             if (first + 1 >= args.size() || !ParseSeconds(args[first + 1], giveUpSeconds)) {
-                std::fprintf(stderr, "ze50321 update: --give-up needs a number of seconds from 0 to %.0f\n",
-                             MaxGiveUpSeconds);
-                return ExitNothingToDo;
+                if (refused.empty())
+                    refused = Format("--give-up needs a number of seconds from 0 to %.0f", MaxGiveUpSeconds);
             }
             ++first;
         } else if (a == "--") {
             ++first;
             break;
         } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-            std::fprintf(stderr, "ze50321 update: unknown option '%s'\n\n%s", a.c_str(), Help);
-            return ExitNothingToDo;
+            if (refused.empty()) {
+                refused = "unknown option '" + a + "'";
+                refusedWithHelp = true;
+            }
         } else {
             break;
         }
     }
-    const TUpdateArguments arguments =
-        ParseUpdateArguments(std::vector<std::string>(args.begin() + static_cast<long>(first), args.end()));
-    if (arguments.Mode() == TUpdateMode::Empty) {
-        std::fputs(Help, stderr);
-        return ExitNothingToDo;
-    }
-    if (arguments.Mode() == TUpdateMode::NothingToDo) {
-        std::fputs("Error!!! No update must do into device.\n", stderr);
-        return ExitNothingToDo;
-    }
+    const TUpdateArguments arguments = ParseUpdateArguments(
+        std::vector<std::string>(args.begin() + static_cast<long>(std::min(first, args.size())), args.end()));
+    if (!refused.empty())
+        return Refuse(json, arguments.PortName, refused,
+                      "ze50321 update: " + refused + "\n" +
+                          (refusedWithHelp ? std::string("\n") + Help : ""));
+    if (arguments.Mode() == TUpdateMode::Empty)
+        return Refuse(json, arguments.PortName, "no arguments", Help);
+    if (arguments.Mode() == TUpdateMode::NothingToDo)
+        return Refuse(json, arguments.PortName, NothingToDoText, NothingToDoText + std::string("\n"));
 
     TCloseSignals closeSignals;
     TUpdateTimings timings;
+    timings.InitEndsOnFailedOpen = true; // a script learns at once that the port did not open
     timings.GiveUpMs = static_cast<int>(std::lround(giveUpSeconds * 1000.0));
     std::FILE* const text = json ? stderr : stdout;
     TTerminalDisplay display(text, IsTerminal(text), TCloseSignals::Received(), timings.TickMs);
@@ -245,7 +285,16 @@ int RunUpdate(const std::vector<std::string>& args) {
     if (!sequence.Transfers.empty())
         PrintSummary(display, sequence.Transfers, lineBytes);
     const int code = ExitCodeOf(sequence);
-    if (json)
-        PrintJson(sequence, lineBytes, code);
+    if (json) {
+        TJsonRun run;
+        run.Device = arguments.PortName;
+        run.Init = sequence.Init;
+        run.Firmware = sequence.Firmware;
+        run.Project = sequence.Project;
+        run.Transfers = &sequence.Transfers;
+        run.LineBytes = lineBytes;
+        run.DeviceNotFound = sequence.End == TSequenceEnd::DeviceNotFound;
+        PrintJson(run, code);
+    }
     return code;
 }

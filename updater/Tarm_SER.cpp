@@ -329,9 +329,9 @@ void Tarm_SER::SendWriteFrame(std::int32_t memorySpace, std::uint32_t address, i
     port.Write(Impl->Frame, n);
 }
 
-int Tarm_SER::PollInput() {
+int Tarm_SER::PollInput(int ms) {
     TComm& port = *Impl->Port;
-    port.WaitForInput(Timings.PollMs);
+    port.WaitForInput(ms);
     const int waiting = port.BytesWaiting();
     if (waiting < 0)
         throw ECommError("Port not open, unable to complete operation", -1);
@@ -371,18 +371,17 @@ bool Tarm_SER::WaitAcknowledge() {
     int idlePolls = 0;
     int settlePolls = 0;
     // Each poll ends as soon as bytes arrive; the reply is complete once a whole poll interval
-    // brought none. An answer still shorter than an acknowledge may be the first burst of one (USB
-    // adapters deliver in bursts): it gets a few more quiet polls before it is judged.
-    for (int polls = 0; !Interrupted(); ++polls) {
-        if (polls >= Timings.AckPolls)
-            return false;
-        const int waiting = PollInput();
+    // brought none. An answer shorter than an acknowledge that has not ended its line may be the
+    // first burst of one (USB adapters deliver in bursts): it gets a few more quiet polls before it
+    // is judged. Bytes that never pause end the wait at its bound, and what came is judged then.
+    for (int polls = 0; polls < Timings.AckPolls && !Interrupted(); ++polls) {
+        const int waiting = PollInput(Timings.PollMs);
         if (waiting > 0) {
             received += ReadWaiting(reply, kept, AckBufferSize, waiting);
             continue;
         }
         if (received > 0) {
-            if (kept >= AckMinSize || ++settlePolls > Timings.AckSettlePolls)
+            if (kept >= AckMinSize || reply[kept - 1] == '\r' || ++settlePolls > Timings.AckSettlePolls)
                 break;
             continue;
         }
@@ -401,24 +400,29 @@ bool Tarm_SER::ReceiveBlock() {
     std::uint8_t reply[DataReplyBufferSize];
     int kept = 0;
     int received = 0;
-    int polls = 0;
-    bool good = false;
-    while (!Interrupted()) {
-        if (received >= DataReplyMinSize) {
-            Trace(false, reply, kept);
-            const TDataReply decoded = DecodeDataReply(reply, kept, Impl->Block);
-            Impl->BlockLength = static_cast<std::uint8_t>(decoded.Length);
-            good = decoded.Good;
-            break;
+    // Every poll interval counts while the reply is short, whether bytes came in it or not, so a
+    // reply that trickles in is waited for no longer than a silent one. Within an interval bytes
+    // are taken as they come, and a whole reply is decoded at once.
+    for (int polls = 0; received < DataReplyMinSize && polls < Timings.DataPolls && !Interrupted(); ++polls) {
+        const auto pollEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(Timings.PollMs);
+        for (int left = Timings.PollMs; left > 0 && received < DataReplyMinSize && !Interrupted();) {
+            const int waiting = PollInput(left);
+            if (waiting > 0)
+                received += ReadWaiting(reply, kept, DataReplyBufferSize, waiting);
+            left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        pollEnd - std::chrono::steady_clock::now())
+                                        .count());
         }
-        const int waiting = PollInput();
-        if (waiting > 0)
-            received += ReadWaiting(reply, kept, DataReplyBufferSize, waiting);
-        else if (++polls >= Timings.DataPolls)
-            break;
     }
-    if (!good && received > 0 && received < DataReplyMinSize)
+    bool good = false;
+    if (received >= DataReplyMinSize) {
         Trace(false, reply, kept);
+        const TDataReply decoded = DecodeDataReply(reply, kept, Impl->Block);
+        Impl->BlockLength = static_cast<std::uint8_t>(decoded.Length);
+        good = decoded.Good;
+    } else if (received > 0) {
+        Trace(false, reply, kept);
+    }
     DropWaiting();
     return good;
 }

@@ -40,9 +40,9 @@ constexpr std::int32_t StartFileSizeRefused = -3; // empty file, longer than its
 struct TBootLinkTimings {
     int PollMs = 10;
     int AckIdlePolls = 1100; // silent polls before an acknowledge counts as missing
-    int AckPolls = 1100;     // polls of any kind: bytes that never pause end the wait too
-    int AckSettlePolls = 10; // quiet polls an answer shorter than an acknowledge gets to complete
-    int DataPolls = 50;
+    int AckPolls = 1100;     // polls of any kind: bytes that never pause end the wait, and are judged
+    int AckSettlePolls = 10; // quiet polls a short answer without its carriage return gets to complete
+    int DataPolls = 50;      // poll intervals of any kind while fewer bytes than a data reply came
 };
 
 // The boot-link worker: owns the serial port from its first act (OpenPort) until it is destroyed,
@@ -122,7 +122,8 @@ private:
                         const std::uint8_t* data);
     bool WaitAcknowledge();
     bool ReceiveBlock();
-    int PollInput();
+    // Waits up to ms for input; the number of bytes waiting.
+    int PollInput(int ms);
     int ReadWaiting(std::uint8_t* buffer, int& kept, int capacity, int waiting);
     void DropWaiting();
     void Trace(bool sent, const std::uint8_t* bytes, int count);

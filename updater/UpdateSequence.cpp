@@ -87,11 +87,12 @@ void TUpdateSequence::InitStep() {
         OnWorkerCreated(*WorkerPtr);
     WorkerPtr->Start();
     // The whole wait is the converter's time after the port opened and DTR rose: a first frame sent
-    // earlier may come before the boot loader listens. Only a port that failed to open ends it early,
-    // since waiting cannot change that outcome.
+    // earlier may come before the boot loader listens. A port that failed to open may end it early
+    // where the caller says so, since waiting cannot change that outcome.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(Delays.InitWaitMs);
     const auto settled = [this] {
-        return WorkerPtr->OpenTried && (WorkerPtr->PortOpened == 0 || Delays.InitEndsOnceOpen);
+        return WorkerPtr->OpenTried &&
+               (WorkerPtr->PortOpened == 0 ? Delays.InitEndsOnFailedOpen : Delays.InitEndsOnceOpen);
     };
     while (!settled() && std::chrono::steady_clock::now() < deadline)
         SleepMs(std::min(Delays.TurnMs, Delays.InitWaitMs));

@@ -14,15 +14,17 @@
 
 // Delays of the update sequence in milliseconds; tests shorten them.
 struct TUpdateTimings {
-    int StartDelayMs = 300;        // from the automatic window's creation to the sequence
-    int TickMs = 100;              // progress tick
-    int InitWaitMs = 1200;         // wait after the worker's start: the converter's time after the port opens
-                                   // and DTR rises, before the first frame; cut short only by a failed open
-    bool InitEndsOnceOpen = false; // tests only: end the init wait as soon as the port is open
-    int PauseMs = 500;             // pause between steps
-    int TurnMs = 10;               // one turn of a wait
-    int GiveUpMs = 0;              // a transfer with no block written or read for this long is given up;
-                                   // 0 waits without end (the window, whose close is the way out)
+    int StartDelayMs = 300; // from the automatic window's creation to the sequence
+    int TickMs = 100;       // progress tick
+    int InitWaitMs = 1200;  // wait after the worker's start: the converter's time after the port opens
+                            // and DTR rises, before the first frame
+    bool InitEndsOnFailedOpen = false; // end the init wait once the port failed to open (the tool does;
+                                       // the window waits it out before "Device Not Found")
+    bool InitEndsOnceOpen = false;     // tests only: end the init wait as soon as the port is open
+    int PauseMs = 500;                 // pause between steps
+    int TurnMs = 10;                   // one turn of a wait
+    int GiveUpMs = 0;                  // a transfer with no block written or read for this long is given up;
+                                       // 0 waits without end (the window, whose close is the way out)
 };
 
 // What the sequence shows and how it waits. The updater's window implements it with labels, timers
@@ -86,8 +88,8 @@ public:
 
     // The whole sequence, once.
     void RunAutoUpdate();
-    // The init step: creates the worker on PortName, starts it and waits up to InitWaitMs, ending
-    // early once the worker has tried to open its port.
+    // The init step: creates the worker on PortName, starts it and waits InitWaitMs, or less as
+    // InitEndsOnFailedOpen and InitEndsOnceOpen allow.
     void InitStep();
     // One progress tick: the bar from the worker's addresses, waiting events, and the tick stops
     // once the worker is idle.

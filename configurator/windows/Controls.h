@@ -3,7 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-// Controls made with their object name (the described name) and, for buttons, an accessible name.
+// Controls made with their object name (the control's name in its window, such as bitbtn1, by
+// which findChild looks it up) and, for buttons, an accessible name.
 
 inline QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
     auto* label = new QLabel(text, parent);

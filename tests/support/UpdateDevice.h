@@ -54,6 +54,7 @@ inline TUpdateTimings ShortTimings() {
     t.StartDelayMs = 1;
     t.TickMs = 5;
     t.InitWaitMs = 3000;
+    t.InitEndsOnFailedOpen = true;
     t.InitEndsOnceOpen = true;
     t.PauseMs = 5;
     t.TurnMs = 2;

@@ -48,6 +48,20 @@ void SetLine(QLabel* caption, QLabel* label, TStatusLine line, int code) {
     label->setPalette(palette);
 }
 
+// Ends every modal box that is up, the innermost first, as its OK would.
+void CloseModalBoxes() {
+    QWidget* last = nullptr;
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (modal == last)
+            break; // it would not close
+        last = modal;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+}
+
 } // namespace
 
 TFUpdate::TFUpdate(const std::vector<std::string>& args, TUpdateTimings timings, QWidget* parent)
@@ -218,18 +232,24 @@ void TFUpdate::ProcessEvents() {
 
 int RunUpdaterProgram(const std::vector<std::string>& args) {
     // A logout or a kill closes the window as its close button does: the transfer is given up and
-    // the read-back file removed before the program ends.
+    // the read-back file removed before the program ends. The watch runs from before the window is
+    // made, as its creation may show the nothing-to-do box, whose own loop then ends at a signal.
     TCloseSignals closeSignals;
+    TFUpdate* shown = nullptr;
+    QTimer signalWatch;
+    signalWatch.setInterval(SignalWatchMs);
+    QObject::connect(&signalWatch, &QTimer::timeout, [&shown] {
+        if (!TCloseSignals::Received())
+            return;
+        CloseModalBoxes();
+        if (shown)
+            shown->close();
+    });
+    signalWatch.start();
     TFUpdate window(args);
     FUpdate = &window;
-    if (!window.EndRequested()) {
-        QTimer signalWatch;
-        signalWatch.setInterval(SignalWatchMs);
-        QObject::connect(&signalWatch, &QTimer::timeout, &window, [&window] {
-            if (TCloseSignals::Received())
-                window.close();
-        });
-        signalWatch.start();
+    if (!window.EndRequested() && !TCloseSignals::Received()) {
+        shown = &window;
         window.show();
         QApplication::exec();
     }
