@@ -36,7 +36,7 @@ TEST(Completion, CommandsOptionsWordsAndParameters) {
         std::vector<std::string> Words;
         std::string Offers;
     } cases[] = {
-        {{""}, "project\nparams\nbuild-image\nupdate\nsimulate\nports\nping\n--help\n"},
+        {{""}, "project\nparams\nbuild-image\nupdate\nread\nverify\nsimulate\nports\nping\n--help\n"},
         {{"update", "--"}, "--give-up\n--help\n--json\n--trace\n"},
         {{"update", "/dev/ttyS0", ""}, "FW\nNO\n"},
         {{"update", "--trace", "/dev/ttyS0", "FW", "F"}, "FR\n"},
