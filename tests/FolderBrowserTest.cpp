@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace {
 
@@ -17,7 +17,7 @@ class FolderBrowser : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* folder : {"PROJECTS", "PROJECTS/Plant1", "PROJECTS/Plant1/bin", "Outside"})
-            ASSERT_EQ(::mkdir((Dir / folder).c_str(), 0777), 0);
+            ASSERT_TRUE(std::filesystem::create_directory(Dir / folder));
     }
     TTempDir Dir;
 };

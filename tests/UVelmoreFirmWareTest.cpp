@@ -19,8 +19,6 @@
 #include <memory>
 #include <optional>
 
-#include <sys/stat.h>
-
 namespace {
 
 const std::string Prefix = "Quorbin Velmora ZA50321 CAN / Ethernet - Converter :";
@@ -173,7 +171,7 @@ TEST_F(MainWindow, EveryNameNewProjectTakesIsReopenedAtTheNextStart) {
 
 TEST_F(MainWindow, NewProjectRefusesBadNamesAndStaysOpen) {
     TConfigurator app(Dir.Path());
-    ASSERT_EQ(::mkdir((Dir / "PROJECTS/Old").c_str(), 0777), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(Dir / "PROJECTS/Old"));
     struct TCase {
         std::string Name;
         std::string Message;
@@ -299,8 +297,8 @@ TEST_F(MainWindow, RememberedProjectWhoseFolderIsGoneSurvivesTheNextExit) {
 }
 
 TEST_F(MainWindow, ForeignIniFileIsReadAndItsOtherContentKept) {
-    ASSERT_EQ(::mkdir((Dir / "PROJECTS").c_str(), 0777), 0);
-    ASSERT_EQ(::mkdir((Dir / "PROJECTS/Plant 2").c_str(), 0777), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(Dir / "PROJECTS"));
+    ASSERT_TRUE(std::filesystem::create_directory(Dir / "PROJECTS/Plant 2"));
     const std::string before =
         "[Tools]\r\nProjectName=/Other\r\n[LASTPROJ]\r\nPROJECTNAME=/Plant 2\r\nwidth=3\r\n";
     WriteFileBytes(IniPath(Dir), before);
@@ -315,7 +313,7 @@ TEST_F(MainWindow, ForeignIniFileIsReadAndItsOtherContentKept) {
 
 TEST_F(MainWindow, IniThatCannotBeWrittenIsReported) {
     TConfigurator app(Dir.Path());
-    ASSERT_EQ(::mkdir(IniPath(Dir).c_str(), 0777), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(IniPath(Dir)));
     app.Exit();
     ASSERT_EQ(Messages.Messages().size(), 1u);
     EXPECT_EQ(Messages.Messages()[0].Text, "Unable to write to " + IniPath(Dir));

@@ -2,8 +2,10 @@
 
 #include <QFile>
 
-#include <mmsystem.h>
+// windows.h first: the multimedia header builds on its types.
 #include <windows.h>
+
+#include <mmsystem.h>
 
 static void LoadSoundResources() {
     Q_INIT_RESOURCE(sounds);

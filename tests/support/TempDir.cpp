@@ -86,6 +86,19 @@ bool WriteProtect(const std::string& path, bool on) {
     return on && !std::ofstream(path, std::ios::binary | std::ios::app);
 }
 
+bool WriteProtectFolder(const std::string& folder, bool on) {
+    const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(folder, write, on ? fs::perm_options::remove : fs::perm_options::add);
+    if (!on)
+        return false;
+    const fs::path probe = fs::path(folder) / "write-protection-probe";
+    if (!std::ofstream(probe, std::ios::binary))
+        return true;
+    std::error_code ec;
+    fs::remove(probe, ec);
+    return false;
+}
+
 bool NamesIgnoreCase(const std::string& folder) {
     const fs::path probe = fs::path(folder) / "letter-case-probe";
     WriteFileBytes(probe.string(), "");

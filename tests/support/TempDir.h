@@ -26,6 +26,9 @@ bool IsDirectory(const std::string& path);
 // Makes the file read-only (or writable again); true when the protection holds for this process,
 // false where its privileges ignore it (root on Linux).
 bool WriteProtect(const std::string& path, bool on = true);
+// Makes the folder take no new entries (or take them again); true when that holds for this process,
+// false where it does not (root on Linux; Windows, whose read-only attribute does not guard a folder).
+bool WriteProtectFolder(const std::string& folder, bool on = true);
 
 // True when the file system of folder takes names that differ only in letter case as one (Windows).
 bool NamesIgnoreCase(const std::string& folder);
