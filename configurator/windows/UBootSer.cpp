@@ -1,7 +1,7 @@
 #include "configurator/windows/UBootSer.h"
 
-#include "common/CommandLine.h"
 #include "common/FileContract.h"
+#include "common/UpdaterRequest.h"
 #include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
 #include "configurator/RunAndWait.h"
@@ -206,30 +206,33 @@ std::string TFBootSer::DevicePath() const {
     return ComPortPath(CB_Com->currentText().toStdString(), DeviceFolder);
 }
 
+TUpdaterRequest TFBootSer::UpdaterRequest() const {
+    TUpdaterRequest request;
+    request.PortName = DevicePath();
+    request.FirmwareWrite = CB_Firm->isChecked();
+    request.FirmwareRead = CB_RFirm->isChecked();
+    request.ProjectWrite = CB_Proj->isChecked();
+    request.ProjectRead = CB_RProj->isChecked();
+    request.FirmwareFile = RequestFirmwareFile(MasterDir);
+    request.ProjectFolder = RequestProjectFolder(ProjectDir);
+    return request;
+}
+
 std::string TFBootSer::UpdaterParameters() const {
-    std::string text = DevicePath() + " ";
-    text += CB_Firm->isChecked() ? "FW " : "NO ";
-    text += CB_RFirm->isChecked() ? "FR " : "NO ";
-    text += CB_Proj->isChecked() ? "PW " : "NO ";
-    text += CB_RProj->isChecked() ? "PR " : "NO ";
-    text += QuoteArgument(MasterDir + PathSeparator + FirmwareFileName) + " ";
-    text += QuoteArgument(ProjectDir + PathSeparator + ImageFolder());
-    return text;
+    return ComposeUpdaterParameters(UpdaterRequest());
 }
 
 void TFBootSer::LbButton4Click() {
-    // The parameter text puts these between double quotes, and the updater's rules have no escape
-    // for a quote inside: it would end the argument early and shift or split the rest.
-    for (const std::string& path :
-         {ExeDir, MasterDir + PathSeparator + FirmwareFileName, ProjectDir + PathSeparator + ImageFolder()}) {
-        if (path.find('"') != std::string::npos) {
+    const TUpdaterRequest request = UpdaterRequest();
+    for (const std::string& path : {ExeDir, request.FirmwareFile, request.ProjectFolder}) {
+        if (!IsQuotablePath(path)) {
             ShowMessageBox("Cannot start the updater: the path " + path + " contains a double quote.",
                            std::string(), TMessageIcon::Error);
             return;
         }
     }
     const std::string program = ExeDir + PathSeparator + UpdaterProgramName;
-    const TRunOutcome outcome = RunAndWait(program, UpdaterParameters(), false, GiveUpMs);
+    const TRunOutcome outcome = RunAndWait(program, ComposeUpdaterParameters(request), false, GiveUpMs);
     if (!outcome.Started)
         ShowMessageBox("Cannot start " + program + ": " + outcome.Error, std::string(), TMessageIcon::Error);
 }
