@@ -3,7 +3,7 @@
 
 #include "common/FileContract.h"
 #include "common/ProgramPath.h"
-#include "configurator/ImageBuilder.h"
+#include "configurator/ProjectSession.h"
 
 #include <cstdio>
 #include <exception>
@@ -62,8 +62,9 @@ int RunBuildImage(const std::vector<std::string>& arguments) {
         folder.pop_back();
     TImage image;
     try {
-        image = BuildImage(folder);
-        WriteImage(folder, image);
+        TProjectSession session;
+        session.UseProjectFolder(folder);
+        image = session.BuildAndWriteImage();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         if (json)

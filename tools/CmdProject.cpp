@@ -1,11 +1,8 @@
 #include "tools/Commands.h"
 
-#include "configurator/NewProject.h"
-#include "configurator/ProjectPaths.h"
+#include "configurator/ProjectSession.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -34,18 +31,18 @@ int RunProject(const std::vector<std::string>& args) {
     std::string programFolder = args[1];
     while (programFolder.size() > 1 && programFolder.back() == '/')
         programFolder.pop_back();
-    const std::string projects = programFolder + PathSeparator + "PROJECTS";
-    std::error_code ec;
-    std::filesystem::create_directory(projects, ec); // as at the configurator's start: one level
-    const TNewProjectOutcome outcome = MakeNewProject(projects, args[2]);
+    TProjectSession session;
+    session.SetProgramFolder(programFolder);
+    const std::string& projects = session.Project().ProjectsDir;
+    const bool projectsMade = session.MakeProjectsFolder(); // as at the configurator's start: one level
+    const TNewProjectOutcome outcome = session.NewProject(projects, args[2]);
     for (const auto& message : outcome.Messages)
         std::fprintf(stderr, "%s\n", message.c_str());
     if (!outcome.Created) {
         if (outcome.Messages.empty())
             std::fprintf(stderr, "ze50321 project: cannot make %s/%s: %s\n", projects.c_str(),
                          args[2].c_str(),
-                         std::filesystem::is_directory(projects, ec) ? "the folder cannot be created"
-                                                                     : "no PROJECTS folder");
+                         projectsMade ? "the folder cannot be created" : "no PROJECTS folder");
         return ExitNotCreated;
     }
     std::printf("%s\n", outcome.Folder.c_str());

@@ -1,9 +1,8 @@
 #include "configurator/windows/UBootSer.h"
 
-#include "common/FileContract.h"
 #include "common/UpdaterRequest.h"
 #include "common/windows/MessageBox.h"
-#include "configurator/ProjectPaths.h"
+#include "configurator/ProjectSession.h"
 #include "configurator/RunAndWait.h"
 #include "configurator/windows/ClickSound.h"
 #include "configurator/windows/Controls.h"
@@ -207,15 +206,8 @@ std::string TFBootSer::DevicePath() const {
 }
 
 TUpdaterRequest TFBootSer::UpdaterRequest() const {
-    TUpdaterRequest request;
-    request.PortName = DevicePath();
-    request.FirmwareWrite = CB_Firm->isChecked();
-    request.FirmwareRead = CB_RFirm->isChecked();
-    request.ProjectWrite = CB_Proj->isChecked();
-    request.ProjectRead = CB_RProj->isChecked();
-    request.FirmwareFile = RequestFirmwareFile(MasterDir);
-    request.ProjectFolder = RequestProjectFolder(ProjectDir);
-    return request;
+    return ProcessSession().UpdaterRequest(DevicePath(), CB_Firm->isChecked(), CB_RFirm->isChecked(),
+                                           CB_Proj->isChecked(), CB_RProj->isChecked());
 }
 
 std::string TFBootSer::UpdaterParameters() const {
@@ -223,18 +215,9 @@ std::string TFBootSer::UpdaterParameters() const {
 }
 
 void TFBootSer::LbButton4Click() {
-    const TUpdaterRequest request = UpdaterRequest();
-    for (const std::string& path : {ExeDir, request.FirmwareFile, request.ProjectFolder}) {
-        if (!IsQuotablePath(path)) {
-            ShowMessageBox("Cannot start the updater: the path " + path + " contains a double quote.",
-                           std::string(), TMessageIcon::Error);
-            return;
-        }
-    }
-    const std::string program = ExeDir + PathSeparator + UpdaterProgramName;
-    const TRunOutcome outcome = RunAndWait(program, ComposeUpdaterParameters(request), false, GiveUpMs);
-    if (!outcome.Started)
-        ShowMessageBox("Cannot start " + program + ": " + outcome.Error, std::string(), TMessageIcon::Error);
+    const std::string problem = ProcessSession().RunUpdater(UpdaterRequest(), GiveUpMs);
+    if (!problem.empty())
+        ShowMessageBox(problem, std::string(), TMessageIcon::Error);
 }
 
 void TFBootSer::FormClose() {
