@@ -2,8 +2,8 @@
 
 #include "common/FileContract.h"
 #include "configurator/IniFile.h"
-#include "configurator/Ping1.h"
 #include "configurator/RunAndWait.h"
+#include "icmp/Ping1.h"
 
 #include <chrono>
 #include <filesystem>

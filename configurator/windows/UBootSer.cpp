@@ -6,6 +6,7 @@
 #include "configurator/RunAndWait.h"
 #include "configurator/windows/ClickSound.h"
 #include "configurator/windows/Controls.h"
+#include "configurator/windows/Pictures.h"
 #include "configurator/windows/WindowConstants.h"
 #include "serial/ComPortProbe.h"
 #include "serial/PortDiagnosis.h"
@@ -15,7 +16,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -33,19 +33,6 @@ QCheckBox* MakeOption(QWidget* parent, const char* name, const QString& text) {
     box->setAccessibleName(text);
     box->setChecked(true);
     return box;
-}
-
-// Two arrows in a circle: the refresh picture.
-QIcon RefreshIcon() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 110, 0), 2));
-    p.drawArc(QRectF(2, 2, 12, 12), 30 * 16, 300 * 16);
-    p.setBrush(QColor(0, 110, 0));
-    p.drawPolygon(QPolygonF({QPointF(11, 1), QPointF(15, 5), QPointF(10, 6)}));
-    return QIcon(pixmap);
 }
 
 const char* const FirstLabel = "Follow these steps to update the ZE50321 from RS232:";

@@ -1,7 +1,7 @@
-#include "configurator/Ping1.h"
 #include "configurator/ProjectSession.h"
 #include "configurator/windows/UPing.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
+#include "icmp/Ping1.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
