@@ -51,8 +51,8 @@ TEST(CommandLine, SplitsByTheUpdaterRules) {
 TEST(CommandLine, RequestTextRoundTrips) {
     TUpdaterRequest r;
     r.PortName = "/dev/ttyUSB0";
-    r.FirmwareFile = RequestFirmwareFile("/opt/Velmora Tools/MASTER");
-    r.ProjectFolder = RequestProjectFolder("/opt/Velmora Tools/PROJECTS/p 1");
+    r.FirmwareFile = "/opt/Velmora Tools/MASTER/vod50321.sim";
+    r.ProjectFolder = "/opt/Velmora Tools/PROJECTS/p 1/bin/";
     r.FirmwareWrite = r.FirmwareRead = r.ProjectWrite = true;
     EXPECT_EQ(ComposeUpdaterParameters(r),
               "/dev/ttyUSB0 FW FR PW NO \"/opt/Velmora Tools/MASTER/vod50321.sim\" "
