@@ -144,7 +144,7 @@ std::optional<TParamCheckFailure> TProjectSession::SaveParams(pugi::xml_document
 }
 
 TImage TProjectSession::BuildAndWriteImage() const {
-    const TImage image = BuildImage(Values.ProjectDir);
+    TImage image = BuildImage(Values.ProjectDir);
     WriteImage(Values.ProjectDir, image);
     return image;
 }
