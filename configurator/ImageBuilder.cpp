@@ -7,6 +7,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -15,13 +16,10 @@ std::int32_t ImageLength = 0;
 
 namespace {
 
-// The document the builder loads the parameter file into; replaced at every build.
-pugi::xml_document XML0;
-
-// Stores values at the write position, low byte first.
+// Stores values at the end of the image, low byte first.
 class TImageWriter {
 public:
-    void Byte(int value) { ImageBuffer[Position++] = static_cast<std::uint8_t>(value & 0xFF); }
+    void Byte(int value) { Image.push_back(static_cast<std::uint8_t>(value & 0xFF)); }
     void Word(int value) {
         Byte(value);
         Byte(value >> 8);
@@ -30,10 +28,7 @@ public:
         for (int i = 0; i < 4; ++i)
             Byte(static_cast<int>(value >> (8 * i)));
     }
-    std::int32_t Length() const { return static_cast<std::int32_t>(Position); }
-
-private:
-    std::size_t Position = 0;
+    TImage Image;
 };
 
 void RequiredAddress(TImageWriter& out, pugi::xml_node root, const char* element,
@@ -44,18 +39,18 @@ void RequiredAddress(TImageWriter& out, pugi::xml_node root, const char* element
 
 } // namespace
 
-void BuildImage() {
+TImage BuildImage(const std::string& projectDir) {
     using namespace ParamNames;
     TImageWriter out;
     out.Long(4);
-    ImageLength = out.Length();
 
-    const std::string path = FindParamFile(ProjectDir);
+    const std::string path = FindParamFile(projectDir);
     if (path.empty())
-        return;
+        return out.Image;
     try {
-        LoadParamDocument(XML0, path);
-        const pugi::xml_node root = XML0.document_element();
+        pugi::xml_document doc;
+        LoadParamDocument(doc, path);
+        const pugi::xml_node root = doc.document_element();
         // Only the low byte of the code is kept: adding in unsigned arithmetic gives it for every
         // integer the file may hold, 2147483647 included, without a signed overflow.
         out.Byte(static_cast<int>((static_cast<std::uint32_t>(RequiredNumber(root, CanBr)) + 1u) & 0xFFu));
@@ -75,18 +70,28 @@ void BuildImage() {
     } catch (const std::exception& e) {
         throw EImageError("Cannot compile " + path + ": " + e.what());
     }
-    ImageLength = out.Length();
+    return out.Image;
 }
 
-void WriteImage() {
-    const std::string folder = ProjectDir + PathSeparator + ImageFolder();
+void WriteImage(const std::string& projectDir, const TImage& image) {
+    const std::string folder = projectDir + PathSeparator + ImageFolder();
     const std::string path = folder + ImageFileName;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::is_directory(folder, ec))
         throw EImageError("Unable to write to " + path);
-    const std::string bytes(reinterpret_cast<const char*>(ImageBuffer),
-                            static_cast<std::size_t>(ImageLength));
+    const std::string bytes(image.begin(), image.end());
     if (!WriteFileReplacing(path, bytes))
         throw EImageError("Unable to write to " + path);
+}
+
+void BuildImage() {
+    ImageLength = ImageHeaderLength;
+    const TImage image = BuildImage(ProjectDir);
+    std::copy(image.begin(), image.end(), ImageBuffer);
+    ImageLength = static_cast<std::int32_t>(image.size());
+}
+
+void WriteImage() {
+    WriteImage(ProjectDir, TImage(ImageBuffer, ImageBuffer + ImageLength));
 }

@@ -1,14 +1,25 @@
 #include "configurator/ProjectPaths.h"
 
-std::string ExeDir;
-std::string MasterDir;
-std::string ProjectsDir;
-std::string ProjectDir;
-std::string ProjectName;
-std::string PargenFile;
+#include "configurator/ParamFile.h"
+
+TProjectValues& CurrentProject() {
+    static TProjectValues values;
+    return values;
+}
+
+std::string& ExeDir = CurrentProject().ExeDir;
+std::string& MasterDir = CurrentProject().MasterDir;
+std::string& ProjectsDir = CurrentProject().ProjectsDir;
+std::string& ProjectDir = CurrentProject().ProjectDir;
+std::string& ProjectName = CurrentProject().ProjectName;
+std::string& PargenFile = CurrentProject().PargenFile;
+
+void SetProjectPaths(TProjectValues& values) {
+    values.PargenFile = values.ProjectDir + PathSeparator + WindowParamFileName;
+}
 
 void SetProjectPaths() {
-    PargenFile = ProjectDir + PathSeparator + "pargen.xml";
+    SetProjectPaths(CurrentProject());
 }
 
 std::string ProgramFolderOf(const std::string& programPath) {

@@ -1,5 +1,6 @@
 #include "common/CommandLine.h"
 #include "common/Text.h"
+#include "common/UpdaterRequest.h"
 #include "updater/UpdateArguments.h"
 
 #include <gtest/gtest.h>
@@ -47,12 +48,25 @@ TEST(CommandLine, SplitsByTheUpdaterRules) {
         EXPECT_EQ(SplitCommandLine(c.Text), c.Expected) << "text: " << c.Text;
 }
 
-TEST(CommandLine, WizardTextGivesTheSevenArguments) {
-    const std::string text = "/dev/ttyUSB0 FW FR PW NO \"/opt/Velmora Tools/MASTER/vod50321.sim\" "
-                             "\"/opt/Velmora Tools/PROJECTS/p 1/bin/\"";
-    EXPECT_EQ(SplitCommandLine(text),
-              (TItems{"/dev/ttyUSB0", "FW", "FR", "PW", "NO", "/opt/Velmora Tools/MASTER/vod50321.sim",
-                      "/opt/Velmora Tools/PROJECTS/p 1/bin/"}));
+TEST(CommandLine, RequestTextRoundTrips) {
+    TUpdaterRequest r;
+    r.PortName = "/dev/ttyUSB0";
+    r.FirmwareFile = "/opt/Velmora Tools/MASTER/vod50321.sim";
+    r.ProjectFolder = "/opt/Velmora Tools/PROJECTS/p 1/bin/";
+    r.FirmwareWrite = r.FirmwareRead = r.ProjectWrite = true;
+    EXPECT_EQ(ComposeUpdaterParameters(r),
+              "/dev/ttyUSB0 FW FR PW NO \"/opt/Velmora Tools/MASTER/vod50321.sim\" "
+              "\"/opt/Velmora Tools/PROJECTS/p 1/bin/\"");
+    // Every choice of the four options comes back whole, read options without their writes too.
+    for (int bits = 0; bits < 16; ++bits) {
+        r.FirmwareWrite = bits & 1;
+        r.FirmwareRead = bits & 2;
+        r.ProjectWrite = bits & 4;
+        r.ProjectRead = bits & 8;
+        const TItems items = SplitCommandLine(ComposeUpdaterParameters(r));
+        EXPECT_EQ(items.size(), 7u) << "options " << bits;
+        EXPECT_TRUE(ParseUpdaterRequest(items) == r) << "options " << bits;
+    }
 }
 
 TEST(CommandLine, ProcessCommandLineDropsTheProgramPath) {

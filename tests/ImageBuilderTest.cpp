@@ -28,9 +28,8 @@ std::string Hex(const std::string& bytes) {
     return out;
 }
 
-std::string ImageHex() {
-    return Hex(
-        std::string(reinterpret_cast<const char*>(ImageBuffer), static_cast<std::size_t>(ImageLength)));
+std::string Hex(const TImage& image) {
+    return Hex(std::string(image.begin(), image.end()));
 }
 
 // Replaces the first occurrence of from in text.
@@ -42,24 +41,22 @@ std::string With(std::string text, const std::string& from, const std::string& t
     return text;
 }
 
-// A project folder with bin, made current.
+// A project folder with bin.
 struct TProject {
     TTempDir Dir;
-    TProject() {
-        ProjectDir = Dir.Path();
-        SetProjectPaths();
-        std::filesystem::create_directory(Dir / "bin");
-    }
+    TProject() { std::filesystem::create_directory(Dir / "bin"); }
     std::string Image() const { return Dir / "bin/bank.bin"; }
+    TImage Build() const { return BuildImage(Dir.Path()); }
+    void Write(const TImage& image) const { WriteImage(Dir.Path(), image); }
 };
 
 std::string Build(const std::string& parameterFile) {
     TProject project;
     WriteFileBytes(project.Dir / "Pargen.xml", parameterFile);
-    BuildImage();
-    WriteImage();
-    EXPECT_EQ(Hex(ReadFileBytes(project.Image())), ImageHex());
-    return ImageHex();
+    const TImage image = project.Build();
+    project.Write(image);
+    EXPECT_EQ(Hex(ReadFileBytes(project.Image())), Hex(image));
+    return Hex(image);
 }
 
 } // namespace
@@ -111,12 +108,21 @@ TEST(ImageBuilder, CompilesTheImageBytes) {
 
 TEST(ImageBuilder, NoParameterFileGivesTheHeaderAlone) {
     TProject project;
-    BuildImage();
-    WriteImage();
+    project.Write(project.Build());
     EXPECT_EQ(Hex(ReadFileBytes(project.Image())), "04 00 00 00");
-    // A full build before does not leak into the header-only image.
+}
+
+// The process-wide pair over ProjectDir: a full build before does not leak into a header-only
+// image, and a failed build leaves the header's length.
+TEST(ImageBuilder, ProjectDirAdapters) {
+    TProject project;
+    ProjectDir = project.Dir.Path();
     WriteFileBytes(project.Dir / "Pargen.xml", DefaultsFile);
     BuildImage();
+    EXPECT_EQ(ImageLength, FullImageLength);
+    WriteFileBytes(project.Dir / "Pargen.xml", "<GeneralParameter/>");
+    EXPECT_THROW(BuildImage(), EImageError);
+    EXPECT_EQ(ImageLength, ImageHeaderLength);
     std::filesystem::remove(project.Dir / "Pargen.xml");
     BuildImage();
     WriteImage();
@@ -126,12 +132,10 @@ TEST(ImageBuilder, NoParameterFileGivesTheHeaderAlone) {
 TEST(ImageBuilder, FindsTheWindowsLowerCaseFileName) {
     TProject project;
     WriteFileBytes(project.Dir / "pargen.xml", With(DefaultsFile, "<CAN_BR>4", "<CAN_BR>0"));
-    BuildImage();
-    EXPECT_EQ(ImageHex().substr(0, 14), "04 00 00 00 01");
+    EXPECT_EQ(Hex(project.Build()).substr(0, 14), "04 00 00 00 01");
     // The builder's own spelling wins over the window's when both exist.
     WriteFileBytes(project.Dir / "Pargen.xml", DefaultsFile);
-    BuildImage();
-    EXPECT_EQ(ImageHex(), DefaultsImage);
+    EXPECT_EQ(Hex(project.Build()), DefaultsImage);
 }
 
 TEST(ImageBuilder, UnreadableRequiredValueStopsAndKeepsTheOldImage) {
@@ -156,12 +160,11 @@ TEST(ImageBuilder, UnreadableRequiredValueStopsAndKeepsTheOldImage) {
         WriteFileBytes(project.Image(), "earlier image");
         WriteFileBytes(project.Dir / "Pargen.xml", c.File);
         try {
-            BuildImage();
+            project.Build();
             FAIL() << "no error for " << c.Reason;
         } catch (const EImageError& e) {
             EXPECT_EQ(e.what(), "Cannot compile " + (project.Dir / "Pargen.xml") + ": " + c.Reason);
         }
-        EXPECT_EQ(ImageLength, 4);
         EXPECT_EQ(ReadFileBytes(project.Image()), "earlier image");
     }
 }
@@ -171,21 +174,18 @@ TEST(ImageBuilder, UnparsableFileStopsWithTheParserError) {
     WriteFileBytes(project.Dir / "pargen.xml",
                    "<GeneralParameter>\n  <CAN_BR>4</CAN_R>\n</GeneralParameter>");
     try {
-        BuildImage();
+        project.Build();
         FAIL() << "no error";
     } catch (const EImageError& e) {
         EXPECT_EQ(std::string(e.what()),
                   "Cannot compile " + (project.Dir / "pargen.xml") +
                       ": Start-end tags mismatch, line 2, at \"CAN_R> </GeneralParameter>\"");
     }
-    EXPECT_EQ(ImageLength, 4);
 }
 
 TEST(ImageBuilder, CreatesAMissingBinFolderWithEveryLevel) {
     TTempDir dir;
-    ProjectDir = dir / "a/b/project";
-    BuildImage();
-    WriteImage();
+    WriteImage(dir / "a/b/project", BuildImage(dir / "a/b/project"));
     EXPECT_EQ(Hex(ReadFileBytes(dir / "a/b/project/bin/bank.bin")), "04 00 00 00");
 }
 
@@ -193,20 +193,18 @@ TEST(ImageBuilder, WritingTwiceReplacesTheImage) {
     TProject project;
     WriteFileBytes(project.Image(), std::string(100, 'x'));
     WriteFileBytes(project.Dir / "Pargen.xml", DefaultsFile);
-    BuildImage();
-    WriteImage();
-    WriteImage();
+    const TImage image = project.Build();
+    project.Write(image);
+    project.Write(image);
     EXPECT_EQ(Hex(ReadFileBytes(project.Image())), DefaultsImage);
     EXPECT_EQ(std::filesystem::directory_iterator(project.Dir / "bin")->path().filename(), "bank.bin");
 }
 
 TEST(ImageBuilder, BinFolderThatCannotBeMadeRaises) {
     TTempDir dir;
-    ProjectDir = dir.Path();
     WriteFileBytes(dir / "bin", "a file where the folder belongs");
-    BuildImage();
     try {
-        WriteImage();
+        WriteImage(dir.Path(), BuildImage(dir.Path()));
         FAIL() << "no error";
     } catch (const EImageError& e) {
         EXPECT_EQ(e.what(), "Unable to write to " + (dir / "bin/bank.bin"));
@@ -220,11 +218,11 @@ TEST(ImageBuilder, WriteFailingHalfwayKeepsTheOldImage) {
     TProject project;
     WriteFileBytes(project.Image(), "earlier image");
     WriteFileBytes(project.Dir / "Pargen.xml", DefaultsFile);
-    BuildImage();
+    const TImage image = project.Build();
     {
         TFileSizeLimit limit(20); // the 29 bytes cannot be written whole, as on a full disk
         try {
-            WriteImage();
+            project.Write(image);
             FAIL() << "no error";
         } catch (const EImageError& e) {
             EXPECT_EQ(e.what(), "Unable to write to " + project.Image());
@@ -240,7 +238,6 @@ TEST(ImageBuilder, WriteProtectedImageIsNotReplaced) {
     WriteFileBytes(project.Image(), "earlier image");
     if (!WriteProtect(project.Image()))
         GTEST_SKIP() << "running with privileges that ignore write protection";
-    BuildImage();
-    EXPECT_THROW(WriteImage(), EImageError);
+    EXPECT_THROW(project.Write(project.Build()), EImageError);
     EXPECT_EQ(ReadFileBytes(project.Image()), "earlier image");
 }

@@ -1,4 +1,4 @@
-#include "configurator/Ping1.h"
+#include "icmp/Ping1.h"
 
 #include "tests/support/IcmpPermission.h"
 

@@ -1,7 +1,7 @@
 #include "configurator/windows/UPing.h"
-#include "configurator/Ping1.h"
 #include "configurator/windows/ConfiguratorWindows.h"
 #include "configurator/windows/UVelmoreFirmWare.h"
+#include "icmp/Ping1.h"
 
 #include "tests/support/IcmpPermission.h"
 #include "tests/support/QtHelpers.h"

@@ -3,8 +3,7 @@
 
 #include "common/FileContract.h"
 #include "common/ProgramPath.h"
-#include "configurator/ImageBuilder.h"
-#include "configurator/ProjectPaths.h"
+#include "configurator/ProjectSession.h"
 
 #include <cstdio>
 #include <exception>
@@ -27,13 +26,14 @@ void PrintHelp(std::FILE* out) {
 
 } // namespace
 
-void PrintJson(const std::string& folder, const std::string& hex, const std::string& error, int code) {
+void PrintJson(const std::string& folder, const TImage& image, const std::string& hex,
+               const std::string& error, int code) {
     std::fputs(TJsonWriter()
                    .BeginObject()
                    .Member("project", folder)
                    .Member("image",
                            code == 0 ? folder + PathSeparator + ImageFolder() + ImageFileName : std::string())
-                   .Member("length", code == 0 ? static_cast<int>(ImageLength) : 0)
+                   .Member("length", code == 0 ? static_cast<int>(image.size()) : 0)
                    .Member("bytes", hex)
                    .Member("error", error)
                    .Member("exit_code", code)
@@ -60,25 +60,25 @@ int RunBuildImage(const std::vector<std::string>& arguments) {
     std::string folder = args[0];
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
-    ProjectDir = folder;
-    SetProjectPaths();
+    TImage image;
     try {
-        BuildImage();
-        WriteImage();
+        TProjectSession session;
+        session.UseProjectFolder(folder);
+        image = session.BuildAndWriteImage();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         if (json)
-            PrintJson(folder, "", e.what(), 1);
+            PrintJson(folder, TImage(), "", e.what(), 1);
         return 1;
     }
     std::string hex;
-    for (std::int32_t i = 0; i < ImageLength; ++i) {
+    for (std::size_t i = 0; i < image.size(); ++i) {
         char byte[4];
-        std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : " %02X", ImageBuffer[i]);
+        std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : " %02X", image[i]);
         hex += byte;
     }
     std::fprintf(json ? stderr : stdout, "%s\n", hex.c_str());
     if (json)
-        PrintJson(folder, hex, "", 0);
+        PrintJson(folder, image, hex, "", 0);
     return 0;
 }

@@ -2,8 +2,7 @@
 #include "tools/DeviceParams.h"
 #include "tools/json/JsonWriter.h"
 
-#include "configurator/ParamChecks.h"
-#include "configurator/ParamFile.h"
+#include "configurator/ProjectSession.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -50,18 +49,14 @@ const char* const Help =
     "Exit codes: 0 shown or written; 1 a check failed or the file cannot be written; 64 usage.\n";
 
 // What the window would show: its defaults, then the file's values with their fallbacks.
-TParamValues ReadAsWindow(const std::string& path, bool& exists) {
-    std::error_code ec;
-    exists = std::filesystem::is_regular_file(path, ec);
-    if (!exists)
-        return TParamValues{};
+TParamValues ReadAsWindow(const TProjectSession& session, bool& exists) {
     pugi::xml_document doc;
-    try {
-        LoadParamDocument(doc, path);
-    } catch (const std::exception&) {
+    TWindowParams read;
+    const TParamSource source = session.LoadParams(doc, read);
+    exists = source != TParamSource::NoFile;
+    if (source != TParamSource::File)
         return TParamValues{}; // a file that does not parse leaves the defaults
-    }
-    TParamValues v = ReadWindowParams(doc).Values;
+    TParamValues v = read.Values;
     v.CanBr = ShownCanBr(v.CanBr);
     return v;
 }
@@ -204,11 +199,12 @@ int RunParams(const std::vector<std::string>& arguments) {
     }
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
-    const std::string found = FindParamFile(folder);
-    const std::string path = found.empty() ? folder + "/" + WindowParamFileName : found;
+    TProjectSession session;
+    session.UseProjectFolder(folder);
+    const std::string path = session.ParamFilePath();
 
     bool exists = false;
-    TParamValues values = ReadAsWindow(path, exists);
+    TParamValues values = ReadAsWindow(session, exists);
     for (const auto& s : settings) {
         std::string why;
         if (!ApplySetting(s, values, why)) {
@@ -222,21 +218,17 @@ int RunParams(const std::vector<std::string>& arguments) {
     std::optional<TParamCheckFailure> failed;
     std::string error;
     if (setting) {
-        failed = CheckParamValues(values);
-        if (failed) {
-            error = failed->Message;
-            code = ExitRefused;
-        } else {
-            pugi::xml_document doc;
-            BuildParamTree(doc, values);
-            try {
-                SaveParamDocument(doc, path);
-                written = true;
-            } catch (const std::exception& e) {
-                error = e.what();
-                code = ExitRefused;
-            }
+        pugi::xml_document doc;
+        try {
+            failed = session.SaveParams(doc, values);
+            written = !failed;
+            if (failed)
+                error = failed->Message;
+        } catch (const std::exception& e) {
+            error = e.what();
         }
+        if (!written)
+            code = ExitRefused;
         if (!error.empty())
             std::fprintf(stderr, "%s\n", error.c_str());
     }

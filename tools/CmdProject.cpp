@@ -1,9 +1,9 @@
 #include "tools/Commands.h"
 #include "tools/DeviceParams.h"
 
-#include "configurator/NewProject.h"
 #include "configurator/ParamFile.h"
 #include "configurator/ProjectPaths.h"
+#include "configurator/ProjectSession.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -71,18 +71,18 @@ int RunProject(const std::vector<std::string>& arguments) {
     std::string programFolder = args[1];
     while (programFolder.size() > 1 && programFolder.back() == '/')
         programFolder.pop_back();
-    const std::string projects = programFolder + PathSeparator + "PROJECTS";
-    std::error_code ec;
-    std::filesystem::create_directory(projects, ec); // as at the configurator's start: one level
-    const TNewProjectOutcome outcome = MakeNewProject(projects, args[2]);
+    TProjectSession session;
+    session.SetProgramFolder(programFolder);
+    const std::string& projects = session.Project().ProjectsDir;
+    const bool projectsMade = session.MakeProjectsFolder(); // as at the configurator's start: one level
+    const TNewProjectOutcome outcome = session.NewProject(projects, args[2]);
     for (const auto& message : outcome.Messages)
         std::fprintf(stderr, "%s\n", message.c_str());
     if (!outcome.Created) {
         if (outcome.Messages.empty())
             std::fprintf(stderr, "ze50321 project: cannot make %s/%s: %s\n", projects.c_str(),
                          args[2].c_str(),
-                         std::filesystem::is_directory(projects, ec) ? "the folder cannot be created"
-                                                                     : "no PROJECTS folder");
+                         projectsMade ? "the folder cannot be created" : "no PROJECTS folder");
         return ExitNotCreated;
     }
     if (values) {
@@ -92,6 +92,7 @@ int RunProject(const std::vector<std::string>& arguments) {
             SaveParamDocument(doc, outcome.Folder + PathSeparator + WindowParamFileName);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "ze50321 project: %s\n", e.what());
+            std::error_code ec;
             std::filesystem::remove_all(outcome.Folder, ec); // made just now, and empty but for bin
             return ExitNotCreated;
         }

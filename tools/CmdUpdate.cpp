@@ -4,6 +4,7 @@
 #include "tools/json/JsonWriter.h"
 
 #include "common/Terminal.h"
+#include "common/UpdaterRequest.h"
 #include "serial/PortDiagnosis.h"
 #include "updater/CloseSignals.h"
 #include "updater/StatusTable.h"
@@ -37,46 +38,58 @@ constexpr double MaxGiveUpSeconds = 24 * 3600;
 constexpr double LineBitsPerSecond = 115200.0;
 constexpr double BitsPerCharacter = 10.0; // start bit, 8 data bits, stop bit
 
-const char* const Help =
-    "Usage: ze50321 update [--trace] [--json] [--give-up SECONDS] DEVICE FW FR PW PR FIRMWARE-FILE "
-    "PROJECT-FOLDER/\n"
-    "\n"
-    "Updates a converter in its boot mode over a serial line, like Ser_50321_Update with the same\n"
-    "seven arguments, and shows the INIT, FIRMWARE and PROJECT lines on the terminal.\n"
-    "\n"
-    "  DEVICE          serial device path, such as /dev/ttyUSB0\n"
-    "  FW              \"FW\" writes FIRMWARE-FILE into the firmware region (any other word: no)\n"
-    "  FR              \"FR\" reads the firmware back and compares it (only with FW)\n"
-    "  PW              \"PW\" writes PROJECT-FOLDER/bank.bin into the configuration region\n"
-    "  PR              \"PR\" reads the image back and compares it (only with PW)\n"
-    "  FIRMWARE-FILE   the firmware file, such as MASTER/vod50321.sim\n"
-    "  PROJECT-FOLDER/ the folder holding bank.bin, with its final \"/\" (\"bank.bin\" is appended as is)\n"
-    "\n"
-    "Keywords are compared without regard to the case of a to z; write NO for an option not wanted.\n"
-    "\n"
-    "Options (before the arguments):\n"
-    "  --trace         print every frame sent (>) and every reply read (<)\n"
-    "  --json          one JSON document on standard output at the end: the three lines' final\n"
-    "                  texts, per transfer its blocks, retries, bytes and seconds, the port's\n"
-    "                  diagnosis when it did not open, why a command line was refused (exit 4),\n"
-    "                  and the exit code; the text goes to stderr\n"
-    "  --give-up SECONDS\n"
-    "                  give a transfer up when no block was written or read for this long\n"
-    "                  (default 60; 0 waits without end): its line shows \"Error\", nothing more\n"
-    "                  is sent, and the exit code is that of the failed phase\n"
-    "  -h, --help      this text\n"
-    "\n"
-    "Every block the converter did not take, or whose read failed, is shown as it is repeated.\n"
-    "Ctrl-C, SIGTERM and SIGHUP give the update up at once: the transfer stops, the read-back file\n"
-    "is removed, and the exit code is 128 plus the signal's number.\n"
-    "\n"
-    "Exit codes:\n"
-    "  0    every requested line ended \"OK\"\n"
-    "  1    device not found (the serial device did not open)\n"
-    "  2    the firmware phase failed (Error, Error After Read or File Firmware not found)\n"
-    "  3    the project phase failed (Error, Error After Read or File Project not found)\n"
-    "  4    nothing to do (neither FW nor PW) or a command line that cannot be used\n"
-    "  130  interrupted by Ctrl-C (129 SIGHUP, 143 SIGTERM)\n";
+// The option words in a line of the help: the word, padded to the column, then its meaning.
+std::string OptionLine(const char* word, const std::string& meaning) {
+    return "  " + std::string(word) + std::string(16 - std::string(word).size(), ' ') + "\"" + word + "\" " +
+           meaning + "\n";
+}
+
+std::string Help() {
+    return std::string("Usage: ze50321 update [--trace] [--json] [--give-up SECONDS] ") +
+           UpdaterArgumentNames +
+           "\n"
+           "\n"
+           "Updates a converter in its boot mode over a serial line, like Ser_50321_Update with the same\n"
+           "seven arguments, and shows the INIT, FIRMWARE and PROJECT lines on the terminal.\n"
+           "\n"
+           "  DEVICE          serial device path, such as /dev/ttyUSB0\n" +
+           OptionLine(FirmwareWriteWord,
+                      "writes FIRMWARE-FILE into the firmware region (any other word: no)") +
+           OptionLine(FirmwareReadWord, "reads the firmware back and compares it (only with FW)") +
+           OptionLine(ProjectWriteWord, "writes PROJECT-FOLDER/bank.bin into the configuration region") +
+           OptionLine(ProjectReadWord, "reads the image back and compares it (only with PW)") +
+           "  FIRMWARE-FILE   the firmware file, such as MASTER/vod50321.sim\n"
+           "  PROJECT-FOLDER/ the folder holding bank.bin, with its final \"/\" (\"bank.bin\" is appended as "
+           "is)\n"
+           "\n"
+           "Keywords are compared without regard to the case of a to z; write " +
+           NoWord +
+           " for an option not wanted.\n"
+           "\n"
+           "Options (before the arguments):\n"
+           "  --trace         print every frame sent (>) and every reply read (<)\n"
+           "  --json          one JSON document on standard output at the end: the three lines' final\n"
+           "                  texts, per transfer its blocks, retries, bytes and seconds, the port's\n"
+           "                  diagnosis when it did not open, why a command line was refused (exit 4),\n"
+           "                  and the exit code; the text goes to stderr\n"
+           "  --give-up SECONDS\n"
+           "                  give a transfer up when no block was written or read for this long\n"
+           "                  (default 60; 0 waits without end): its line shows \"Error\", nothing more\n"
+           "                  is sent, and the exit code is that of the failed phase\n"
+           "  -h, --help      this text\n"
+           "\n"
+           "Every block the converter did not take, or whose read failed, is shown as it is repeated.\n"
+           "Ctrl-C, SIGTERM and SIGHUP give the update up at once: the transfer stops, the read-back file\n"
+           "is removed, and the exit code is 128 plus the signal's number.\n"
+           "\n"
+           "Exit codes:\n"
+           "  0    every requested line ended \"OK\"\n"
+           "  1    device not found (the serial device did not open)\n"
+           "  2    the firmware phase failed (Error, Error After Read or File Firmware not found)\n"
+           "  3    the project phase failed (Error, Error After Read or File Project not found)\n"
+           "  4    nothing to do (neither FW nor PW) or a command line that cannot be used\n"
+           "  130  interrupted by Ctrl-C (129 SIGHUP, 143 SIGTERM)\n";
+}
 
 std::string Format(const char* format, double a, double b = 0, double c = 0) {
     char text[160];
@@ -223,7 +236,7 @@ int RunUpdate(const std::vector<std::string>& args) {
     for (; first < args.size(); ++first) {
         const std::string& a = args[first];
         if (a == "--help" || a == "-h") {
-            std::fputs(Help, stdout);
+            std::fputs(Help().c_str(), stdout);
             return 0;
         }
         if (a == "--trace") {
@@ -253,9 +266,9 @@ int RunUpdate(const std::vector<std::string>& args) {
     if (!refused.empty())
         return Refuse(json, arguments.PortName, refused,
                       "ze50321 update: " + refused + "\n" +
-                          (refusedWithHelp ? std::string("\n") + Help : ""));
+                          (refusedWithHelp ? std::string("\n") + Help() : ""));
     if (arguments.Mode() == TUpdateMode::Empty)
-        return Refuse(json, arguments.PortName, "no arguments", Help);
+        return Refuse(json, arguments.PortName, "no arguments", Help());
     if (arguments.Mode() == TUpdateMode::NothingToDo)
         return Refuse(json, arguments.PortName, NothingToDoText, NothingToDoText + std::string("\n"));
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/UpdaterRequest.h"
+
 #include <string>
 #include <vector>
 
@@ -10,21 +12,13 @@ enum class TUpdateMode {
     NothingToDo // arguments present but neither "FW" nor "PW": the error message, then the end
 };
 
-// The updater's seven positional arguments, interpreted.
-struct TUpdateArguments {
+// The updater's seven positional arguments, interpreted: FirmwareRead only together with
+// FirmwareWrite, ProjectRead only together with ProjectWrite.
+struct TUpdateArguments : TUpdaterRequest {
     int ArgCount = 0;
-    std::string PortName;
-    bool FirmwareWrite = false;
-    bool FirmwareRead = false; // only together with FirmwareWrite
-    bool ProjectWrite = false;
-    bool ProjectRead = false; // only together with ProjectWrite
-    std::string FirmwareFile;
-    std::string ProjectFolder; // "bank.bin" is appended to it without a separator
 
     TUpdateMode Mode() const;
 };
 
-// Interprets the arguments after the program name. Positions 2 to 5 are compared with "FW", "FR",
-// "PW" and "PR" after the letters a to z are turned to upper case; missing arguments read as empty
-// text and arguments after the seventh are ignored.
+// Interprets the arguments after the program name as ParseUpdaterRequest reads them.
 TUpdateArguments ParseUpdateArguments(const std::vector<std::string>& args);

@@ -1,12 +1,12 @@
 #include "configurator/windows/UBootSer.h"
 
-#include "common/CommandLine.h"
-#include "common/FileContract.h"
+#include "common/UpdaterRequest.h"
 #include "common/windows/MessageBox.h"
-#include "configurator/ProjectPaths.h"
+#include "configurator/ProjectSession.h"
 #include "configurator/RunAndWait.h"
 #include "configurator/windows/ClickSound.h"
 #include "configurator/windows/Controls.h"
+#include "configurator/windows/Pictures.h"
 #include "configurator/windows/WindowConstants.h"
 #include "serial/ComPortProbe.h"
 #include "serial/PortDiagnosis.h"
@@ -16,7 +16,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -34,19 +33,6 @@ QCheckBox* MakeOption(QWidget* parent, const char* name, const QString& text) {
     box->setAccessibleName(text);
     box->setChecked(true);
     return box;
-}
-
-// Two arrows in a circle: the refresh picture.
-QIcon RefreshIcon() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 110, 0), 2));
-    p.drawArc(QRectF(2, 2, 12, 12), 30 * 16, 300 * 16);
-    p.setBrush(QColor(0, 110, 0));
-    p.drawPolygon(QPolygonF({QPointF(11, 1), QPointF(15, 5), QPointF(10, 6)}));
-    return QIcon(pixmap);
 }
 
 const char* const FirstLabel = "Follow these steps to update the ZE50321 from RS232:";
@@ -206,32 +192,19 @@ std::string TFBootSer::DevicePath() const {
     return ComPortPath(CB_Com->currentText().toStdString(), DeviceFolder);
 }
 
+TUpdaterRequest TFBootSer::UpdaterRequest() const {
+    return ProcessSession().UpdaterRequest(DevicePath(), CB_Firm->isChecked(), CB_RFirm->isChecked(),
+                                           CB_Proj->isChecked(), CB_RProj->isChecked());
+}
+
 std::string TFBootSer::UpdaterParameters() const {
-    std::string text = DevicePath() + " ";
-    text += CB_Firm->isChecked() ? "FW " : "NO ";
-    text += CB_RFirm->isChecked() ? "FR " : "NO ";
-    text += CB_Proj->isChecked() ? "PW " : "NO ";
-    text += CB_RProj->isChecked() ? "PR " : "NO ";
-    text += QuoteArgument(MasterDir + PathSeparator + FirmwareFileName) + " ";
-    text += QuoteArgument(ProjectDir + PathSeparator + ImageFolder());
-    return text;
+    return ComposeUpdaterParameters(UpdaterRequest());
 }
 
 void TFBootSer::LbButton4Click() {
-    // The parameter text puts these between double quotes, and the updater's rules have no escape
-    // for a quote inside: it would end the argument early and shift or split the rest.
-    for (const std::string& path :
-         {ExeDir, MasterDir + PathSeparator + FirmwareFileName, ProjectDir + PathSeparator + ImageFolder()}) {
-        if (path.find('"') != std::string::npos) {
-            ShowMessageBox("Cannot start the updater: the path " + path + " contains a double quote.",
-                           std::string(), TMessageIcon::Error);
-            return;
-        }
-    }
-    const std::string program = ExeDir + PathSeparator + UpdaterProgramName;
-    const TRunOutcome outcome = RunAndWait(program, UpdaterParameters(), false, GiveUpMs);
-    if (!outcome.Started)
-        ShowMessageBox("Cannot start " + program + ": " + outcome.Error, std::string(), TMessageIcon::Error);
+    const std::string problem = ProcessSession().RunUpdater(UpdaterRequest(), GiveUpMs);
+    if (!problem.empty())
+        ShowMessageBox(problem, std::string(), TMessageIcon::Error);
 }
 
 void TFBootSer::FormClose() {

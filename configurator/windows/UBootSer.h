@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/UpdaterRequest.h"
 #include "serial/CommPort.h"
 
 #include <QDialog>
@@ -55,7 +56,8 @@ public:
     // of a port in the user's port folder.
     std::string DevicePath() const;
 
-    // The seven-argument parameter text for the updater, from the current choices.
+    // The updater's request from the current choices, and its parameter text.
+    TUpdaterRequest UpdaterRequest() const;
     std::string UpdaterParameters() const;
 
     // Where the port probe looks and how long Execute waits; tests change them.

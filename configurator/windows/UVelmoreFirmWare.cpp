@@ -1,8 +1,7 @@
 #include "configurator/windows/UVelmoreFirmWare.h"
 
 #include "common/windows/MessageBox.h"
-#include "configurator/IniFile.h"
-#include "configurator/ProjectPaths.h"
+#include "configurator/ProjectSession.h"
 #include "configurator/windows/Controls.h"
 #include "configurator/windows/FolderBrowser.h"
 #include "configurator/windows/Pictures.h"
@@ -19,34 +18,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include <filesystem>
-#include <system_error>
-
 TFVelmoreFirmWare* FVelmoreFirmWare = nullptr;
 TFVelmoreFirmWare::TFolderChooser TFVelmoreFirmWare::FolderChooser = BrowseForProjectFolder;
-
-namespace {
-
-constexpr const char* IniSection = "lastproj";
-constexpr const char* IniKey = "projectname";
-
-std::string IniFilePath() {
-    return ExeDir + PathSeparator + "Velmora_RAZ2Idiernet.ini";
-}
-
-bool IsFolder(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
-}
-
-// One level, as the program folder's working folders are made; a failure is ignored.
-void MakeFolderIfMissing(const std::string& path) {
-    std::error_code ec;
-    if (!IsFolder(path))
-        std::filesystem::create_directory(path, ec);
-}
-
-} // namespace
 
 TFVelmoreFirmWare::TFVelmoreFirmWare(const std::string& programPath, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
@@ -108,21 +81,8 @@ TFVelmoreFirmWare::TFVelmoreFirmWare(const std::string& programPath, QWidget* pa
 TFVelmoreFirmWare::~TFVelmoreFirmWare() = default;
 
 void TFVelmoreFirmWare::FormCreate(const std::string& programPath) {
-    ExeDir = ProgramFolderOf(programPath);
-    MasterDir = ExeDir + PathSeparator + "MASTER";
-    MakeFolderIfMissing(MasterDir);
-    ProjectsDir = ExeDir + PathSeparator + "PROJECTS";
-    MakeFolderIfMissing(ProjectsDir);
-    ProjectName.clear();
-    ProjectName = ReadProfileString(IniFilePath(), IniSection, IniKey);
-    if (!ProjectName.empty() && IsFolder(ProjectsDir + ProjectName)) {
-        ProjectDir = ProjectsDir + ProjectName;
-        ShowCaption(ProjectName);
-    } else {
-        ProjectDir = ProjectsDir;
-        ShowCaption(std::string());
-    }
-    SetProjectPaths();
+    ProcessSession().Start(programPath);
+    ShowCaption(ProcessSession().ShownName());
 }
 
 void TFVelmoreFirmWare::ShowCaption(const std::string& name) {
@@ -131,27 +91,20 @@ void TFVelmoreFirmWare::ShowCaption(const std::string& name) {
 
 void TFVelmoreFirmWare::NewaClick() {
     DestinationDir = ProjectsDir;
-    if (Fsaveproj->exec() == ModalResultOk)
-        ShowCaption(ProjectName);
-    else
-        ShowCaption(std::string());
+    ProcessSession().NewProjectClosed(Fsaveproj->exec() == ModalResultOk);
+    ShowCaption(ProcessSession().ShownName());
 }
 
 void TFVelmoreFirmWare::OpenaClick() {
-    if (!IsFolder(ProjectDir))
-        ProjectDir.clear();
+    const std::string current = ProcessSession().BeginOpenProject();
     bool chosen = false;
-    const std::string folder = FolderChooser(this, ProjectsDir, ProjectDir, &chosen);
-    if (chosen)
-        ProjectDir = folder;
-    ProjectName =
-        ProjectDir.size() > ProjectsDir.size() ? ProjectDir.substr(ProjectsDir.size()) : std::string();
-    ShowCaption(ProjectName);
-    SetProjectPaths();
+    const std::string folder = FolderChooser(this, ProjectsDir, current, &chosen);
+    ProcessSession().EndOpenProject(chosen, folder);
+    ShowCaption(ProcessSession().ShownName());
 }
 
 void TFVelmoreFirmWare::btn_str_lng1aClick(QObject* sender) {
-    if (ProjectDir.empty()) {
+    if (!ProcessSession().ProjectValid()) {
         ShowMessage("Project not valid");
         return;
     }
@@ -181,9 +134,8 @@ void TFVelmoreFirmWare::Label6Click() {
 }
 
 void TFVelmoreFirmWare::FormClose() {
-    const std::string path = IniFilePath();
-    if (!WriteProfileString(path, IniSection, IniKey, ProjectName))
-        ShowMessage("Unable to write to " + path);
+    if (!ProcessSession().SaveLastProject())
+        ShowMessage("Unable to write to " + ProcessSession().IniFilePath());
 }
 
 void TFVelmoreFirmWare::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "configurator/ProjectSession.h"
 #include "configurator/windows/WindowConstants.h"
 
 #include <QWidget>
@@ -79,5 +80,3 @@ protected:
 };
 
 extern TFVelmoreFirmWare* FVelmoreFirmWare;
-
-constexpr const char* CaptionPrefix = "Quorbin Velmora ZA50321 CAN / Ethernet - Converter :";

@@ -1,8 +1,7 @@
 #include "configurator/windows/UVelmoreFirmWare.h"
 
 #include "common/windows/MessageBox.h"
-#include "configurator/ImageBuilder.h"
-#include "configurator/ProjectPaths.h"
+#include "configurator/ProjectSession.h"
 #include "configurator/windows/UBootSer.h"
 
 #include <exception>
@@ -11,13 +10,12 @@
 void TFVelmoreFirmWare::CreateBinaClick() {
     // With the project folder gone (Open project found it missing) the image paths would start at
     // the file system's root: refuse as the other project commands do.
-    if (ProjectDir.empty()) {
+    if (!ProcessSession().ProjectValid()) {
         ShowMessage("Project not valid");
         return;
     }
     try {
-        BuildImage();
-        WriteImage();
+        ProcessSession().BuildAndWriteImage();
     } catch (const std::exception& e) {
         // The program's error report: the command ends here and the wizard is not shown.
         ShowMessage(e.what());

@@ -1,8 +1,7 @@
 #include "configurator/windows/Unewp.h"
 
 #include "common/windows/MessageBox.h"
-#include "configurator/NewProject.h"
-#include "configurator/ProjectPaths.h"
+#include "configurator/ProjectSession.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -11,9 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
-
-#include <filesystem>
-#include <system_error>
 
 TFsaveproj* Fsaveproj = nullptr;
 std::string DestinationDir;
@@ -80,15 +76,10 @@ void TFsaveproj::showEvent(QShowEvent* event) {
 
 void TFsaveproj::BitBtn1Click() {
     TypedName = Edit1->text().toStdString();
-    const TNewProjectOutcome outcome = MakeNewProject(DestinationDir, TypedName);
+    const TNewProjectOutcome outcome = ProcessSession().NewProject(DestinationDir, TypedName);
     for (const auto& message : outcome.Messages)
         ShowMessage(message);
     CloseAllowed = outcome.Created;
-    if (!outcome.Created)
-        return;
-    ProjectName = outcome.Name;
-    ProjectDir = DestinationDir + ProjectName;
-    SetProjectPaths();
 }
 
 bool TFsaveproj::FormCloseQuery() const {

@@ -2,7 +2,7 @@
 
 #include "common/windows/MessageBox.h"
 #include "configurator/ParamChecks.h"
-#include "configurator/ProjectPaths.h"
+#include "configurator/ProjectSession.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -17,7 +17,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <filesystem>
+#include <optional>
 
 TFpargen* Fpargen = nullptr;
 
@@ -266,23 +266,14 @@ void TFpargen::ApplyValues(const TWindowParams& read) {
         CB_UDP_Broad->setVisible(false);
 }
 
-std::string TFpargen::ParamFilePath() const {
-    const std::string found = FindParamFile(std::filesystem::path(PargenFile).parent_path().string());
-    return found.empty() ? PargenFile : found;
-}
-
 void TFpargen::FormShow() {
     ApplyDefaults();
-    std::error_code ec;
-    const std::string path = ParamFilePath();
-    if (std::filesystem::is_regular_file(path, ec)) {
-        try {
-            LoadParamDocument(XML1, path);
-        } catch (const std::exception&) {
-            return; // an unreadable file leaves the defaults, without a message
-        }
-        ApplyValues(ReadWindowParams(XML1));
-    }
+    TWindowParams read;
+    const TParamSource source = ProcessSession().LoadParams(XML1, read);
+    if (source == TParamSource::Unreadable)
+        return; // an unreadable file leaves the defaults, without a message
+    if (source == TParamSource::File)
+        ApplyValues(read);
     bitbtn1->setFocus(Qt::OtherFocusReason);
 }
 
@@ -318,13 +309,15 @@ TParamValues TFpargen::ControlValues() const {
 }
 
 void TFpargen::BitBtn1Click() {
-    if (!CheckFields())
-        return;
-    BuildParamTree(XML1, ControlValues());
+    std::optional<TParamCheckFailure> failed;
     try {
-        SaveParamDocument(XML1, ParamFilePath());
+        failed = ProcessSession().SaveParams(XML1, ControlValues());
     } catch (const std::exception& e) {
         ShowMessage(e.what());
+        return;
+    }
+    if (failed) {
+        ShowErrorBox(failed->Message, "Error");
         return;
     }
     emit AddressSaved(E_ETH_IP1->text() + "." + E_ETH_IP2->text() + "." + E_ETH_IP3->text() + "." +

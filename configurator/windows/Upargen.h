@@ -88,8 +88,6 @@ private:
     void ApplyValues(const TWindowParams& read);
     void SetTransport(int protocol);
     TParamValues ControlValues() const;
-    // The file to read and replace: PargenFile, or the file of that name in another letter case.
-    std::string ParamFilePath() const;
 
     // The four edits of each address, in octet order.
     std::array<std::array<QLineEdit*, 4>, 4> AddressEdits{};

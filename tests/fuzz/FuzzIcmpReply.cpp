@@ -1,7 +1,7 @@
 // The echo client's reply rules on any datagrams: an exchange either fails with EPingError or
 // reports once; a reported answer is the last datagram received, of one of the four expected
 // types, carrying the request's sequence number where its type puts it.
-#include "configurator/Ping1.h"
+#include "icmp/Ping1.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <cstddef>

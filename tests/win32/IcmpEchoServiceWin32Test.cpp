@@ -1,5 +1,5 @@
-#include "configurator/IcmpEchoServiceWin32.h"
-#include "configurator/Ping1.h"
+#include "icmp/IcmpEchoServiceWin32.h"
+#include "icmp/Ping1.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@ ze_add_test(NAME RunAndWaitWin32Test SOURCES win32/RunAndWaitWin32Test.cpp LIBS 
 add_dependencies(RunAndWaitWin32Test CommandLineEcho)
 ze_add_test(NAME ProgramPathWin32Test SOURCES win32/ProgramPathWin32Test.cpp LIBS ze_common)
 # The ICMP echo among the echo client's tests: the loopback for real, where raw sockets are allowed.
-ze_add_test(NAME Ping1Test SOURCES Ping1Test.cpp LIBS ze_configurator)
+ze_add_test(NAME Ping1Test SOURCES Ping1Test.cpp LIBS ze_icmp)
 
 # Logic tests whose POSIX-only cases skip on Windows with their reason.
 ze_add_test(NAME IniFileTest SOURCES IniFileTest.cpp LIBS ze_configurator)

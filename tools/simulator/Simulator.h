@@ -70,6 +70,9 @@ private:
     void MakeLink();
     void RemoveLink();
     void Serve();
+    // Bytes read from the line at now: each complete line handled as a frame. False when Stop asked
+    // the thread to end meanwhile.
+    bool TakeBytes(const char* bytes, std::size_t count, TClock::time_point now);
     void HandleLine(const std::string& line, TClock::time_point firstByte);
     void Answer(const std::string& reply, TClock::time_point frameEnd);
     bool WaitUntil(TClock::time_point when);
@@ -94,5 +97,7 @@ private:
     std::atomic<std::uint64_t> WriteCount{0}, ReadCount{0}, MalformedCount{0};
     // Serving thread only.
     std::uint64_t FrameCount = 0, StoredCount = 0;
+    std::string PendingLine; // received since the last CR
+    TClock::time_point PendingSince{};
     TClock::time_point ReceiveFreeAt{}, SendFreeAt{};
 };

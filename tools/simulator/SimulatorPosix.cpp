@@ -14,8 +14,6 @@
 
 namespace {
 
-// A line longer than this without a CR cannot be a frame any more; only its end is kept.
-constexpr std::size_t LongestPendingLine = 4096;
 // How long a reply may wait for room on the line before it is dropped (nobody reads the slave).
 constexpr int ReplyRoomTimeoutMs = 2000;
 
@@ -23,27 +21,7 @@ std::string SystemError() {
     return std::strerror(errno);
 }
 
-std::string Hex6(std::uint32_t address) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%06X", address);
-    return text;
-}
-
-std::string Nth(int n) {
-    return "every " + std::to_string(n) + (n == 1 ? "" : "th");
-}
-
-bool IsNth(std::uint64_t index, int every) {
-    return every > 0 && index % static_cast<std::uint64_t>(every) == 0;
-}
-
 } // namespace
-
-TSimulator::TSimulator(TSimulatorOptions options) : Options(std::move(options)), Memory(MemorySize, 0xFF) {}
-
-TSimulator::~TSimulator() {
-    Stop();
-}
 
 void TSimulator::Start() {
     if (Running)
@@ -68,6 +46,7 @@ void TSimulator::Start() {
     }
     Stopping = false;
     FrameCount = StoredCount = 0;
+    PendingLine.clear();
     ReceiveFreeAt = SendFreeAt = TClock::time_point{};
     Server = std::thread(&TSimulator::Serve, this);
     Running = true;
@@ -87,41 +66,6 @@ void TSimulator::Stop() {
     WakeWrite.Reset();
     SaveMemory();
     RemoveLink();
-}
-
-const std::string& TSimulator::DevicePath() const {
-    return Device;
-}
-
-std::string TSimulator::SaveError() const {
-    std::lock_guard<std::mutex> lock(ErrorLock);
-    return LastSaveError;
-}
-
-std::vector<std::uint8_t> TSimulator::ReadMemory(std::uint32_t address, std::uint32_t count) const {
-    if (address < MemoryFirstAddress || address > MemoryEndAddress || count > MemoryEndAddress - address)
-        throw std::out_of_range("simulator: memory read outside 0x4000..0x27FFF");
-    std::lock_guard<std::mutex> lock(MemoryLock);
-    const auto first = Memory.begin() + (address - MemoryFirstAddress);
-    return std::vector<std::uint8_t>(first, first + count);
-}
-
-void TSimulator::WriteMemory(std::uint32_t address, const std::vector<std::uint8_t>& bytes) {
-    if (address < MemoryFirstAddress || address > MemoryEndAddress ||
-        bytes.size() > MemoryEndAddress - address)
-        throw std::out_of_range("simulator: memory write outside 0x4000..0x27FFF");
-    std::lock_guard<std::mutex> lock(MemoryLock);
-    std::copy(bytes.begin(), bytes.end(), Memory.begin() + (address - MemoryFirstAddress));
-}
-
-std::uint64_t TSimulator::WriteFrames() const {
-    return WriteCount;
-}
-std::uint64_t TSimulator::ReadCommands() const {
-    return ReadCount;
-}
-std::uint64_t TSimulator::MalformedFrames() const {
-    return MalformedCount;
 }
 
 // A memory file of another size is refused rather than overwritten at Stop: it is not ours.
@@ -223,8 +167,6 @@ void TSimulator::RemoveLink() {
 }
 
 void TSimulator::Serve() {
-    std::string line;
-    TClock::time_point firstByte{};
     char buffer[1024];
     while (!Stopping) {
         pollfd fds[3] = {
@@ -242,108 +184,13 @@ void TSimulator::Serve() {
             Pty.AfterClientClosed();
         if (fds[2].revents & POLLIN) {
             const ssize_t n = ::read(Pty.MasterFd(), buffer, sizeof buffer);
-            const auto now = TClock::now();
-            for (ssize_t i = 0; i < n; ++i) {
-                if (line.empty())
-                    firstByte = now;
-                if (buffer[i] != '\r') {
-                    line += buffer[i];
-                    continue;
-                }
-                if (!line.empty())
-                    HandleLine(line, firstByte);
-                line.clear();
-                if (Stopping)
-                    return;
-            }
-            if (line.size() > LongestPendingLine) {
-                TraceLine("dropped " + std::to_string(line.size() - WriteFrameTextLength) +
-                          " bytes received without a CR");
-                line.erase(0, line.size() - WriteFrameTextLength);
-            }
+            if (!TakeBytes(buffer, n > 0 ? static_cast<std::size_t>(n) : 0, TClock::now()))
+                return;
         } else if (fds[2].revents & (POLLHUP | POLLERR)) {
             // Not expected while our own slave descriptor is open; do not spin if it happens.
             ::poll(fds, 1, 10);
         }
     }
-}
-
-TSimulator::TClock::duration TSimulator::WireTime(std::size_t bytes) const {
-    if (Options.Baud <= 0)
-        return TClock::duration::zero();
-    return std::chrono::duration_cast<TClock::duration>(
-        std::chrono::duration<double>(bytes * 10.0 / Options.Baud));
-}
-
-void TSimulator::HandleLine(const std::string& line, TClock::time_point firstByte) {
-    ++FrameCount;
-    const TClock::time_point frameEnd = std::max(firstByte, ReceiveFreeAt) + WireTime(line.size() + 1);
-    ReceiveFreeAt = frameEnd;
-    TBootFrame frame = ParseBootLine(line);
-    TraceLine("recv " + std::to_string(line.size() + 1) + " \"" + ShortFrameText(line + "\r") + "\"");
-    if (frame.StaleBytes > 0)
-        TraceLine("discarded " + std::to_string(frame.StaleBytes) + " stale bytes before the frame");
-    const bool silent =
-        Options.SilentAfter > 0 && FrameCount > static_cast<std::uint64_t>(Options.SilentAfter);
-
-    // Each frame is counted before it is answered: whoever has the answer can rely on the count.
-    if (frame.Kind == TFrameKind::Malformed) {
-        ++MalformedCount;
-        if (silent) {
-            TraceLine("no answer: silent after " + std::to_string(Options.SilentAfter) + " frames");
-        } else {
-            TraceLine("refused: " + frame.Reason);
-            Answer(RefusalReply, frameEnd);
-        }
-        return;
-    }
-
-    const std::string what = (frame.Kind == TFrameKind::Write ? "write " : "read ") + Hex6(frame.Address);
-    const std::uint64_t nth = ++(frame.Kind == TFrameKind::Write ? WriteCount : ReadCount);
-    if (silent) {
-        TraceLine("no answer to " + what + ": silent after " + std::to_string(Options.SilentAfter) +
-                  " frames");
-    } else if (frame.Kind == TFrameKind::Read) {
-        const bool bad = IsNth(nth, Options.BadChecksumEvery);
-        const std::vector<std::uint8_t> block = ReadMemory(frame.Address, BlockSize);
-        if (bad)
-            TraceLine("wrong checksum in the reply to " + what + " (" + Nth(Options.BadChecksumEvery) + ")");
-        Answer(EncodeDataReply(block.data(), bad, Options.NoisyReplies), frameEnd);
-    } else if (IsNth(nth, Options.SilenceEvery)) {
-        TraceLine("no answer to " + what + ", not stored (" + Nth(Options.SilenceEvery) + " write frame)");
-    } else if (IsNth(nth, Options.RefuseEvery)) {
-        TraceLine("refused " + what + ", not stored (" + Nth(Options.RefuseEvery) + " write frame)");
-        Answer(RefusalReply, frameEnd);
-    } else {
-        std::vector<std::uint8_t> block(frame.Data.begin(), frame.Data.end());
-        if (IsNth(++StoredCount, Options.CorruptEvery)) {
-            block[CorruptedByteOffset] ^= CorruptionMask;
-            TraceLine("stored " + what + " with byte " + std::to_string(CorruptedByteOffset) + " altered (" +
-                      Nth(Options.CorruptEvery) + " block)");
-        }
-        WriteMemory(frame.Address, block);
-        Answer(AcknowledgeReply, frameEnd);
-    }
-}
-
-void TSimulator::Answer(const std::string& reply, TClock::time_point frameEnd) {
-    const TClock::time_point start = std::max(frameEnd, SendFreeAt);
-    if (!Options.SplitReplies || reply.size() < 2) {
-        SendFreeAt = start + WireTime(reply.size());
-        if (WaitUntil(SendFreeAt))
-            WriteToLine(reply);
-        return;
-    }
-    const std::size_t half = reply.size() / 2;
-    TClock::time_point due = start + WireTime(half);
-    if (!WaitUntil(due))
-        return;
-    WriteToLine(reply.substr(0, half));
-    due = std::max(TClock::now() + std::chrono::milliseconds(Options.SplitGapMs),
-                   start + WireTime(reply.size()));
-    SendFreeAt = due;
-    if (WaitUntil(due))
-        WriteToLine(reply.substr(half));
 }
 
 // False when Stop asked the thread to end meanwhile.
@@ -381,9 +228,4 @@ void TSimulator::WriteToLine(const std::string& bytes) {
                   (error != 0 && error != EAGAIN ? std::strerror(error) : "the line is not read"));
         return;
     }
-}
-
-void TSimulator::TraceLine(const std::string& text) const {
-    if (Options.Trace)
-        Options.Trace(TraceTimeStamp(std::chrono::system_clock::now()) + " " + text);
 }

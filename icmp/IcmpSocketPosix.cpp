@@ -1,4 +1,4 @@
-#include "configurator/IcmpSocket.h"
+#include "icmp/IcmpSocket.h"
 
 #include "common/UniqueFd.h"
 

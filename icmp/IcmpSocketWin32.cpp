@@ -1,5 +1,5 @@
-#include "configurator/IcmpEchoServiceWin32.h"
-#include "configurator/IcmpSocket.h"
+#include "icmp/IcmpEchoServiceWin32.h"
+#include "icmp/IcmpSocket.h"
 
 #include <algorithm>
 #include <cstring>

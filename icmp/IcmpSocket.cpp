@@ -1,4 +1,4 @@
-#include "configurator/IcmpSocket.h"
+#include "icmp/IcmpSocket.h"
 
 std::string TIPv4Address::Text() const {
     return std::to_string(Bytes[0]) + "." + std::to_string(Bytes[1]) + "." + std::to_string(Bytes[2]) + "." +

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configurator/IcmpSocket.h"
+#include "icmp/IcmpSocket.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "configurator/IcmpEchoServiceWin32.h"
+#include "icmp/IcmpEchoServiceWin32.h"
 
 #include <algorithm>
 #include <cstring>
