@@ -58,8 +58,8 @@ make_job() { # folder bytes
     head -c 29 /dev/urandom >"$1/project/bin/bank.bin"
 }
 
-# memory_holds MEMORY FILE OFFSET: the simulator's memory image holds FILE at OFFSET, the rest of its
-# last block zero, and the block after it still erased (0xFF), byte for byte.
+# memory_holds MEMORY FILE OFFSET [erased]: the simulator's memory image holds FILE at OFFSET and the
+# rest of its last block zero, byte for byte; with "erased", the block after it is still erased (0xFF).
 memory_holds() {
     local memory=$1 file=$2 offset=$3 size blocks expected
     size=$(stat -c %s "$file")
@@ -67,8 +67,8 @@ memory_holds() {
     expected=$(mktemp)
     cp "$file" "$expected"
     truncate -s $((blocks * 128)) "$expected"
-    head -c 128 /dev/zero | tr '\0' '\377' >>"$expected"
-    if ! cmp -s "$expected" <(tail -c +$((offset + 1)) "$memory" | head -c $((blocks * 128 + 128))); then
+    [ "${4:-}" = erased ] && head -c 128 /dev/zero | tr '\0' '\377' >>"$expected"
+    if ! cmp -s "$expected" <(tail -c +$((offset + 1)) "$memory" | head -c "$(stat -c %s "$expected")"); then
         rm -f "$expected"
         fail "$memory does not hold $file at offset $offset byte for byte"
         return 1
