@@ -170,12 +170,13 @@ bool AskLowLatency(int fd, int& oldFlags) {
     return ::ioctl(fd, TIOCSSERIAL, &info) == 0;
 }
 
-// Gives the port its old flags back; an adapter already gone is past caring.
+// Gives the port its old flags back, as far as we changed them: whatever someone else set meanwhile
+// stays. An adapter already gone is past caring.
 void GiveBackFlags(int fd, int oldFlags) {
     serial_struct info{};
     if (::ioctl(fd, TIOCGSERIAL, &info) != 0)
         return;
-    info.flags = oldFlags;
+    info.flags = (info.flags & ~ASYNC_LOW_LATENCY) | (oldFlags & ASYNC_LOW_LATENCY);
     (void)::ioctl(fd, TIOCSSERIAL, &info);
 }
 
