@@ -1,3 +1,4 @@
+#include "configurator/IcmpEchoServiceWin32.h"
 #include "configurator/IcmpSocket.h"
 
 #include <algorithm>
@@ -112,8 +113,18 @@ private:
 std::unique_ptr<IIcmpSocket> OpenIcmpSocket() {
     StartWinsock();
     const SOCKET s = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
-    if (s == INVALID_SOCKET)
-        throw EPingError("cannot open a raw ICMP socket: " + SystemText(WSAGetLastError()));
+    if (s == INVALID_SOCKET) {
+        const int rawError = WSAGetLastError();
+        // A user without administrator rights gets no raw socket; the system's echo service needs none.
+        if (rawError != WSAEACCES)
+            throw EPingError("cannot open a raw ICMP socket: " + SystemText(rawError));
+        try {
+            return OpenIcmpEchoService();
+        } catch (const EPingError& e) {
+            throw EPingError("no ICMP socket: a raw one is refused (" + SystemText(rawError) + "), and " +
+                             e.what());
+        }
+    }
     auto result = std::make_unique<TIcmpSocketWin32>(s);
     const int ttl = IcmpTimeToLive;
     if (setsockopt(s, IPPROTO_IP, IP_TTL, reinterpret_cast<const char*>(&ttl), sizeof ttl) == SOCKET_ERROR)

@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -268,12 +267,12 @@ TEST_F(Wizard, CoveredFirstPageIsOutOfKeyboardReach) {
     TVirtualPort port(Dir / "dev", "ttyZE7");
     InWizard([&] {
         FBootSer->LbButton1->setFocus();
-        QTest::keyClick(FBootSer->LbButton1, Qt::Key_Space); // Connect
-        QTest::keyClick(FBootSer->LbButton1, Qt::Key_Tab);
+        KeyClick(FBootSer->LbButton1, Qt::Key_Space, " "); // Connect
+        KeyClick(FBootSer->LbButton1, Qt::Key_Tab);
         ASSERT_EQ(FBootSer->focusWidget(), FBootSer->LbButton3);
-        QTest::keyClick(FBootSer->LbButton3, Qt::Key_Tab);
+        KeyClick(FBootSer->LbButton3, Qt::Key_Tab);
         ASSERT_EQ(FBootSer->focusWidget(), FBootSer->LbButton2);
-        QTest::keyClick(FBootSer->LbButton2, Qt::Key_Space); // Next
+        KeyClick(FBootSer->LbButton2, Qt::Key_Space, " "); // Next
         ASSERT_TRUE(FBootSer->Panel1->isVisible());
         // Twice round the whole chain, backwards and forwards, pressing Space on nothing but options.
         for (const Qt::Key key : {Qt::Key_Backtab, Qt::Key_Tab}) {
@@ -281,7 +280,7 @@ TEST_F(Wizard, CoveredFirstPageIsOutOfKeyboardReach) {
                 QWidget* focus = FBootSer->focusWidget();
                 ASSERT_TRUE(focus && FBootSer->Panel1->isAncestorOf(focus))
                     << (focus ? focus->objectName().toStdString() : "no focus") << " has the focus";
-                QTest::keyClick(focus, key);
+                KeyClick(focus, key);
             }
         }
         // Return goes to the options page's own default, Execute, never to a covered Connect.

@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -263,8 +262,8 @@ TEST_F(SetCommunication, DotKeyMovesOnInAddressEdits) {
             QLineEdit* edit = group[i];
             edit->clear();
             edit->setFocus();
-            QTest::keyClick(edit, '1');
-            QTest::keyClick(edit, '.');
+            KeyClick(edit, '1');
+            KeyClick(edit, '.');
             EXPECT_EQ(edit->text(), "1") << edit->objectName().toStdString();
             EXPECT_EQ(Window.focusWidget(), i < 3 ? group[i + 1] : edit) << edit->objectName().toStdString();
         }
@@ -272,13 +271,13 @@ TEST_F(SetCommunication, DotKeyMovesOnInAddressEdits) {
     Window.E_ETH_IP1->setFocus();
     Window.E_ETH_IP1->setText("12");
     Window.E_ETH_IP1->setCursorPosition(1);
-    QTest::keyClick(Window.E_ETH_IP1, 'a');
-    QTest::keyClick(Window.E_ETH_IP1, ' ');
+    KeyClick(Window.E_ETH_IP1, 'a');
+    KeyClick(Window.E_ETH_IP1, ' ');
     EXPECT_EQ(Window.E_ETH_IP1->text(), "1a 2") << "other keys reach the edit";
 
     Window.E_ETH_Port->setFocus();
     Window.E_ETH_Port->end(false);
-    QTest::keyClick(Window.E_ETH_Port, '.');
+    KeyClick(Window.E_ETH_Port, '.');
     EXPECT_EQ(Window.E_ETH_Port->text(), "10001.");
     EXPECT_EQ(Window.focusWidget(), Window.E_ETH_Port);
 }

@@ -1,5 +1,7 @@
 #include "updater/UpdateSequence.h"
 
+#include "updater/ReadSequence.h"
+
 #include "tests/support/Bytes.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateDevice.h"
@@ -341,4 +343,64 @@ TEST(UpdateSequence, ProgressFigures) {
     for (const auto& c : cases)
         EXPECT_EQ(ProgressPercent(c.Address, c.Start, c.End), c.Percent)
             << std::hex << c.Address << " " << c.Start << " " << c.End;
+}
+
+TEST(ReadSequence, ReadsWithoutWritingAndLeavesNoFileOfAReadThatDidNotEndWell) {
+    TTempDir dir;
+    TUpdateDevice device;
+    device.SetMemory(0x4000, Pattern(1024, 7));
+    TFakeDisplay display;
+    TReadSequence sequence(device.Path(), display, ShortTimings());
+    sequence.OnWorkerCreated = [](Tarm_SER& worker) { ShortenLinkTimings(worker); };
+    ASSERT_TRUE(sequence.Open({FirmwareRegion, ConfigRegion}));
+    EXPECT_TRUE(sequence.Read(FirmwareRegion, 1000, dir / "fw"));
+    EXPECT_EQ(ReadFileBytes(dir / "fw"), Pattern(1024, 7));
+    // A length beyond its region is refused before a frame is sent.
+    EXPECT_FALSE(sequence.Read(ConfigRegion, 0x4001, dir / "image"));
+    EXPECT_FALSE(PathExists(dir / "image"));
+    sequence.Finish(false);
+    EXPECT_EQ(display.Shows, (std::vector<TLines>{{0, 1, 1}, {1, 1, 1}, {1, 4, 1}, {1, 4, 5}}));
+    EXPECT_FALSE(sequence.ResetRequested);
+    ASSERT_EQ(sequence.Transfers.size(), 1u);
+    EXPECT_EQ(sequence.Transfers[0].Blocks, 8);
+    EXPECT_EQ(device.WriteFrames(), 0u);
+
+    TReadSequence absent(dir / "no-such-device", display, ShortTimings());
+    EXPECT_FALSE(absent.Open({ConfigRegion}));
+    EXPECT_EQ(absent.Init, InitDeviceNotFound);
+    absent.Finish(true);
+    EXPECT_FALSE(absent.ResetRequested);
+}
+
+TEST(ReadSequence, ASilentConverterGivenUpOrAbandoned) {
+    for (const bool userGivesUp : {false, true}) {
+        TTempDir dir;
+        TSimulatorOptions options = FastSimulator();
+        options.SilentAfter = 3;
+        TUpdateDevice device(options);
+        TFakeDisplay display;
+        TUpdateTimings timings = ShortTimings();
+        timings.GiveUpMs = userGivesUp ? 0 : 300;
+        TReadSequence sequence(device.Path(), display, timings);
+        std::atomic<int> retries{0};
+        sequence.OnWorkerCreated = [&retries](Tarm_SER& worker) {
+            ShortenLinkTimings(worker);
+            worker.OnRetry = [&retries](bool, std::uint32_t, std::int32_t) { ++retries; };
+        };
+        display.GiveUp = [&] { return userGivesUp && retries > 0; };
+        ASSERT_TRUE(sequence.Open({FirmwareRegion}));
+        EXPECT_FALSE(sequence.Read(FirmwareRegion, 0, dir / "fw"));
+        EXPECT_FALSE(PathExists(dir / "fw")) << userGivesUp;
+        if (userGivesUp) {
+            EXPECT_EQ(sequence.End, TSequenceEnd::Abandoned);
+            EXPECT_EQ(sequence.Worker(), nullptr);
+        } else {
+            EXPECT_EQ(sequence.Firmware, PhaseError);
+            ASSERT_EQ(sequence.Transfers.size(), 1u);
+            EXPECT_TRUE(sequence.Transfers[0].GivenUp);
+            EXPECT_EQ(sequence.Transfers[0].Blocks, 3);
+            sequence.Finish(true);
+            EXPECT_TRUE(sequence.ResetRequested);
+        }
+    }
 }

@@ -1,7 +1,6 @@
-find_package(Qt6 REQUIRED COMPONENTS Test)
 ze_add_test(NAME IniFileTest SOURCES IniFileTest.cpp LIBS ze_configurator)
 ze_add_test(NAME UVelmoreFirmWareTest QT SOURCES UVelmoreFirmWareTest.cpp LIBS ze_configurator_ui)
-ze_add_test(NAME UBootSerTest QT SOURCES UBootSerTest.cpp LIBS ze_configurator_ui Qt6::Test)
+ze_add_test(NAME UBootSerTest QT SOURCES UBootSerTest.cpp LIBS ze_configurator_ui)
 ze_add_test(NAME FolderBrowserTest QT SOURCES FolderBrowserTest.cpp LIBS ze_configurator_ui)
 ze_add_test(NAME SafeFileTest SOURCES SafeFileTest.cpp LIBS ze_common)
 ze_add_test(NAME MessageBoxTest QT SOURCES MessageBoxTest.cpp LIBS ze_common_windows)

@@ -8,3 +8,5 @@ ze_add_test(NAME UpdateSequenceTest SOURCES UpdateSequenceTest.cpp LIBS ze_updat
 ze_add_test(NAME UUpdateTest SOURCES UUpdateTest.cpp LIBS ze_updater_ui ze_simulator QT)
 ze_add_test(NAME CmdUpdateTest SOURCES CmdUpdateTest.cpp LIBS ze_updater LABELS e2e)
 add_dependencies(CmdUpdateTest ze50321)
+ze_add_test(NAME CmdReadTest SOURCES CmdReadTest.cpp LIBS ze_updater LABELS e2e)
+add_dependencies(CmdReadTest ze50321)

@@ -1,4 +1,5 @@
 #include "tools/Commands.h"
+#include "tools/DeviceParams.h"
 #include "tools/json/JsonWriter.h"
 
 #include "configurator/ParamChecks.h"
@@ -17,6 +18,7 @@ constexpr int ExitRefused = 1; // a check failed or the file cannot be written
 
 const char* const Help =
     "Usage: ze50321 params [--json] PROJECT_FOLDER [--set NAME=VALUE ...]\n"
+    "       ze50321 params --device DEVICE [--json] [--trace] [--give-up SECONDS] [--reset]\n"
     "\n"
     "Shows the project's communication parameters as the Set Communication window shows them (a\n"
     "missing or unreadable value takes the window's fallback, a missing or broken file the defaults),\n"
@@ -41,6 +43,9 @@ const char* const Help =
     "\n"
     "  --json   one JSON document on standard output: the parameters, whether the file was\n"
     "           written, the failed check, the exit code; the text goes to standard error\n"
+    "\n"
+    "With --device the parameters come from a converter's configuration image, read over the serial\n"
+    "line ('ze50321 params --device --help' tells more).\n"
     "\n"
     "Exit codes: 0 shown or written; 1 a check failed or the file cannot be written; 64 usage.\n";
 
@@ -162,7 +167,13 @@ bool ApplySetting(const std::string& setting, TParamValues& v, std::string& why)
 
 } // namespace
 
+std::vector<std::pair<std::string, std::string>> ShownParameters(const TParamValues& values) {
+    return Shown(values);
+}
+
 int RunParams(const std::vector<std::string>& arguments) {
+    if (std::find(arguments.begin(), arguments.end(), "--device") != arguments.end())
+        return RunParamsFromDevice(arguments);
     std::vector<std::string> args = arguments;
     const bool json = TakeFlag(args, "--json");
     if (WantsHelp(args)) {

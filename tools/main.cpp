@@ -10,6 +10,8 @@ const TToolCommand Commands[] = {
     {"params", "show or set a project's communication parameters (pargen.xml)", RunParams},
     {"build-image", "compile a project's Pargen.xml into bin/bank.bin", RunBuildImage},
     {"update", "update a converter over a serial line (the updater's seven arguments)", RunUpdate},
+    {"read", "read a converter's firmware or configuration into a file", RunRead},
+    {"verify", "compare a converter's memory with a firmware file and a project's image", RunVerify},
     {"simulate", "play a converter's boot loader on a pseudo-terminal", RunSimulate},
     {"ports", "list the serial ports", RunPorts},
     {"ping", "send one ICMP echo to a converter", RunPing},

@@ -13,35 +13,48 @@ struct TFileCloser {
 };
 using TFile = std::unique_ptr<std::FILE, TFileCloser>;
 
-bool SameBytes(const std::string& written, const std::string& readBack) {
+} // namespace
+
+TFileComparison CompareFileBytes(const std::string& written, const std::string& readBack) {
+    TFileComparison result;
     const TFile a(std::fopen(written.c_str(), "rb"));
     const TFile b(std::fopen(readBack.c_str(), "rb"));
     if (!a || !b)
-        return false;
+        return result;
     if (std::fseek(a.get(), 0, SEEK_END) != 0)
-        return false;
+        return result;
     long remaining = std::ftell(a.get());
     if (remaining < 0 || std::fseek(a.get(), 0, SEEK_SET) != 0)
-        return false;
+        return result;
+    result.Opened = true;
     char blockA[CompareBlockSize];
     char blockB[CompareBlockSize];
+    std::uint64_t offset = 0;
     do {
         const std::size_t gotA = std::fread(blockA, 1, sizeof blockA, a.get());
         const std::size_t gotB = std::fread(blockB, 1, sizeof blockB, b.get());
+        const std::size_t common = gotB < gotA ? gotB : gotA;
+        if (std::memcmp(blockA, blockB, common) != 0) {
+            std::size_t i = 0;
+            while (blockA[i] == blockB[i])
+                ++i;
+            result.Offset = offset + i;
+            return result;
+        }
         // A read-back that ends before the written bytes cannot hold them.
-        if (gotB < gotA)
-            return false;
-        if (std::memcmp(blockA, blockB, gotA) != 0)
-            return false;
+        if (gotB < gotA) {
+            result.Offset = offset + gotB;
+            return result;
+        }
+        offset += gotA;
         remaining -= CompareBlockSize;
     } while (remaining > 0);
-    return true;
+    result.Same = true;
+    return result;
 }
 
-} // namespace
-
 bool CompareFiles(const std::string& written, const std::string& readBack) {
-    const bool same = SameBytes(written, readBack);
+    const bool same = CompareFileBytes(written, readBack).Same;
     std::error_code ec;
     std::filesystem::remove(readBack, ec); // both files are closed by now
     return same;

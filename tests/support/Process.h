@@ -110,7 +110,18 @@ inline std::string Tool() {
     return ProgramDir() + "/ze50321";
 }
 
+// Device memory from 0x4000 on as `ze50321 simulate --memory` loads it: firmware from 0x4000 and
+// image from 0x24000, erased (FF) elsewhere.
+inline std::string SimulatorMemory(const std::string& firmware, const std::string& image) {
+    constexpr std::size_t ConfigOffset = 0x24000 - 0x4000;
+    std::string memory(0x24000, '\xff');
+    memory.replace(0, firmware.size(), firmware);
+    memory.replace(ConfigOffset, image.size(), image);
+    return memory;
+}
+
 // `ze50321 simulate` on its own pseudo-terminal, its memory saved to a file when it is stopped.
+// It starts with the memory of folder/memory.img when that exists (SimulatorMemory's bytes).
 class TSimulateProcess {
 public:
     TSimulateProcess(const std::string& folder, std::vector<std::string> faults = {})
@@ -118,6 +129,9 @@ public:
           Process(Arguments(std::move(faults)), folder + "/simulate.out") {}
     TSimulateProcess(const TTempDir& dir, std::vector<std::string> faults = {})
         : TSimulateProcess(dir.Path(), std::move(faults)) {}
+    // Starts with memory in place of erased memory.
+    TSimulateProcess(const TTempDir& dir, const std::string& memory, std::vector<std::string> faults)
+        : TSimulateProcess((WriteFileBytes(dir / "memory.img", memory), dir.Path()), std::move(faults)) {}
 
     std::string DevicePath() {
         if (!Process.AwaitOutput("\n"))

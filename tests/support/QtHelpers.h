@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
 
@@ -40,6 +41,21 @@ private:
 
 inline void WhenModalShows(std::function<void(QWidget* modal)> action, int timeoutMs = 5000) {
     new TModalWatcher(std::move(action), timeoutMs);
+}
+
+// A key pressed and released on widget, as the keyboard delivers it: the key with the text it types
+// (none for Tab and the other keys that type nothing).
+inline void KeyClick(QWidget* widget, int key, const QString& text = QString()) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &release);
+}
+
+// The key that types character c.
+inline void KeyClick(QWidget* widget, char c) {
+    const QChar character = QChar::fromLatin1(c);
+    KeyClick(widget, character.toUpper().unicode(), QString(character));
 }
 
 // Closes the modal dialog that shows next with the given result.

@@ -29,6 +29,10 @@ public:
         const std::vector<std::uint8_t> bytes = Simulator->ReadMemory(address, count);
         return std::string(bytes.begin(), bytes.end());
     }
+    void SetMemory(std::uint32_t address, const std::string& bytes) {
+        Simulator->WriteMemory(address, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    }
+    std::uint64_t WriteFrames() const { return Simulator->WriteFrames(); }
     static std::string ErasedBytes(std::size_t count) { return std::string(count, '\xff'); }
     // Takes the converter away: its pseudo-terminal is closed.
     void Remove() { Simulator.reset(); }

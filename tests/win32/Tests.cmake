@@ -21,3 +21,18 @@ ze_add_test(NAME Ping1Test SOURCES Ping1Test.cpp LIBS ze_configurator)
 ze_add_test(NAME IniFileTest SOURCES IniFileTest.cpp LIBS ze_configurator)
 ze_add_test(NAME ParamFileTest SOURCES ParamFileTest.cpp LIBS ze_configurator)
 ze_add_test(NAME ImageBuilderTest SOURCES ImageBuilderTest.cpp LIBS ze_configurator)
+ze_add_test(NAME ImageDecoderTest SOURCES ImageDecoderTest.cpp LIBS ze_configurator)
+# The system's echo service, the ping's fallback where raw sockets are refused.
+ze_add_test(NAME IcmpEchoServiceWin32Test SOURCES win32/IcmpEchoServiceWin32Test.cpp LIBS ze_configurator)
+
+# The window tests, where Qt for Windows is at hand. Those that need a pseudo-terminal (the wizard's
+# Connect and the updater window against the simulator) are built on Linux only.
+if(ZE_WITH_QT)
+    ze_add_test(NAME MessageBoxTest QT SOURCES MessageBoxTest.cpp LIBS ze_common_windows)
+    ze_add_test(NAME UVelmoreFirmWareTest QT SOURCES UVelmoreFirmWareTest.cpp LIBS ze_configurator_ui)
+    ze_add_test(NAME FolderBrowserTest QT SOURCES FolderBrowserTest.cpp LIBS ze_configurator_ui)
+    ze_add_test(NAME KeyboardAccessTest QT SOURCES KeyboardAccessTest.cpp LIBS ze_configurator_ui)
+    ze_add_test(NAME UpargenTest QT SOURCES UpargenTest.cpp LIBS ze_configurator_ui)
+    ze_add_test(NAME UPingTest QT SOURCES UPingTest.cpp LIBS ze_configurator_ui)
+    ze_add_test(NAME UVelmoreFirmWareUpdateTest QT SOURCES UVelmoreFirmWareUpdateTest.cpp LIBS ze_configurator_ui)
+endif()

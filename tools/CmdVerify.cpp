@@ -1,0 +1,216 @@
+#include "tools/Commands.h"
+#include "tools/DeviceRead.h"
+#include "tools/json/JsonWriter.h"
+
+#include "common/FileContract.h"
+#include "updater/CompareFiles.h"
+#include "updater/StatusTable.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+// Exit codes of ze50321 verify.
+constexpr int ExitEqual = 0;
+constexpr int ExitDeviceNotFound = 1;
+constexpr int ExitFirmwareDiffers = 2;
+constexpr int ExitImageDiffers = 3;
+
+std::string Help() {
+    return "Usage: ze50321 verify [OPTIONS] DEVICE FIRMWARE-FILE [PROJECT-FOLDER/]\n"
+           "\n"
+           "Compares a converter in its boot mode with a firmware file and, when PROJECT-FOLDER is\n"
+           "given, with the configuration image PROJECT-FOLDER/bank.bin, sending nothing but read\n"
+           "commands. Each file is compared with as many blocks as it fills, read from the start of its\n"
+           "region (0x004000, 0x024000), as the updater's read-back compares: the bytes of a last block\n"
+           "beyond the file's length are not looked at. The firmware is checked first; when it differs,\n"
+           "the image is not read. The first differing device address is printed.\n"
+           "\n"
+           "It ends without the reset request unless --reset is given, so that an update can follow at\n"
+           "once.\n"
+           "\n"
+           "Options:\n" +
+           DeviceReadOptionsHelp(true) +
+           "\n"
+           "Every block whose read failed is shown as it is asked for again. Ctrl-C, SIGTERM and SIGHUP\n"
+           "give the verify up at once, with the exit code 128 plus the signal's number.\n"
+           "\n"
+           "Exit codes:\n"
+           "  0    the converter holds the firmware (and the image)\n"
+           "  1    device not found (the serial device did not open)\n"
+           "  2    the firmware differs, or cannot be compared (File Firmware not found, a file empty\n"
+           "       or longer than its region, a read that failed or was given up)\n"
+           "  3    the image differs, or cannot be compared (File Project not found, ...)\n"
+           "  64   a command line that cannot be used\n"
+           "  130  interrupted by Ctrl-C (129 SIGHUP, 143 SIGTERM)\n";
+}
+
+// One file against its region, and what the comparison found.
+struct TCheck {
+    int Region = FirmwareRegion;
+    std::string File;
+    bool Run = false;  // the check was reached
+    bool Same = false; // the converter holds the file's bytes
+    std::uint64_t Bytes = 0;
+    std::optional<std::uint32_t> Difference; // the first differing device address
+    int FileByte = -1, DeviceByte = -1;      // the bytes there; -1 past the end of what was read
+    std::string Error;
+};
+
+int ByteAt(const std::string& path, std::uint64_t offset) {
+    std::string bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return -1;
+    int value = -1;
+    if (std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0)
+        value = std::fgetc(f);
+    std::fclose(f);
+    return value == EOF ? -1 : value;
+}
+
+// Reads as many blocks as the file fills and compares them; the line shows the outcome.
+void RunCheck(TDeviceReader& reader, TCheck& c) {
+    c.Run = true;
+    TRegion r{};
+    RegionOf(c.Region, r);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(c.File, ec)) {
+        reader.ShowOutcome(c.Region, PhaseFileNotFound);
+        c.Error = c.File + ": no such file";
+        return;
+    }
+    c.Bytes = std::filesystem::file_size(c.File, ec);
+    if (ec || c.Bytes == 0 || c.Bytes > r.Size()) {
+        reader.ShowOutcome(c.Region, PhaseError);
+        c.Error = c.File + (ec             ? ": " + ec.message()
+                            : c.Bytes == 0 ? " is empty"
+                                           : " holds " + std::to_string(c.Bytes) + " bytes, more than the " +
+                                                 std::to_string(r.Size()) + " of its region");
+        return;
+    }
+    const TScratchFile scratch;
+    if (!reader.Read(c.Region, static_cast<std::uint32_t>(c.Bytes), scratch)) {
+        c.Error = "the read did not complete";
+        return;
+    }
+    // A reply with fewer data digits than a block still counts as read, and would shift every
+    // later byte against its address.
+    const std::uint64_t expected = (c.Bytes + BlockSize - 1) / BlockSize * BlockSize;
+    std::error_code sizeError;
+    if (std::filesystem::file_size(scratch.Path(), sizeError) != expected) {
+        reader.ShowOutcome(c.Region, PhaseError);
+        c.Error = "the converter's replies did not carry " + std::to_string(expected) + " bytes";
+        return;
+    }
+    const TFileComparison found = CompareFileBytes(c.File, scratch.Path());
+    c.Same = found.Same;
+    if (!found.Opened) {
+        c.Error = "cannot compare " + c.File + " with what was read";
+    } else if (!found.Same) {
+        c.Difference = r.First + static_cast<std::uint32_t>(found.Offset);
+        c.FileByte = ByteAt(c.File, found.Offset);
+        c.DeviceByte = ByteAt(scratch.Path(), found.Offset);
+    }
+    reader.ShowOutcome(c.Region, c.Same ? PhaseOk : PhaseErrorAfterRead);
+    if (c.Difference) {
+        char text[160];
+        std::snprintf(text, sizeof text, "%s differs first at %s: the file holds %02X, the converter %02X",
+                      c.Region == FirmwareRegion ? "The firmware" : "The image",
+                      AddressText(*c.Difference).c_str(), c.FileByte, c.DeviceByte);
+        reader.Print(text);
+    }
+}
+
+void WriteCheck(TJsonWriter& json, const char* name, const TCheck& c) {
+    json.Key(name);
+    if (!c.Run) {
+        json.Null();
+        return;
+    }
+    json.BeginObject()
+        .Member("file", c.File)
+        .Member("bytes", static_cast<unsigned long long>(c.Bytes))
+        .Key("same");
+    if (c.Error.empty())
+        json.Bool(c.Same);
+    else
+        json.Null();
+    json.Key("first_difference");
+    if (c.Difference)
+        json.String(AddressText(*c.Difference));
+    else
+        json.Null();
+    json.Member("file_byte", c.FileByte)
+        .Member("device_byte", c.DeviceByte)
+        .Member("error", c.Error)
+        .EndObject();
+}
+
+} // namespace
+
+int RunVerify(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    if (WantsHelp(args)) {
+        std::fputs(Help().c_str(), stdout);
+        return 0;
+    }
+    TDeviceReadOptions options;
+    std::string why;
+    if (!TakeDeviceReadOptions(args, options, why)) {
+        std::fprintf(stderr, "ze50321 verify: %s\n\n%s", why.c_str(), Help().c_str());
+        return ExitUsage;
+    }
+    EraseSeparator(args);
+    if (args.size() < 2 || args.size() > 3) {
+        std::fprintf(stderr, "ze50321 verify: %s\n\n%s",
+                     args.size() < 2 ? "DEVICE and FIRMWARE-FILE are needed"
+                                     : ("unexpected argument '" + args[3] + "'").c_str(),
+                     Help().c_str());
+        return ExitUsage;
+    }
+    TCheck firmware, image;
+    firmware.File = args[1];
+    image.Region = ConfigRegion;
+    const bool withImage = args.size() == 3;
+    if (withImage)
+        image.File = (std::filesystem::path(args[2]) / ImageFileName).string();
+
+    std::FILE* const text = options.Json ? stderr : stdout;
+    TDeviceReader reader(args[0], options, text);
+    int code = ExitEqual;
+    if (!reader.Open(withImage ? std::vector<int>{FirmwareRegion, ConfigRegion}
+                               : std::vector<int>{FirmwareRegion})) {
+        code = ExitDeviceNotFound;
+    } else {
+        RunCheck(reader, firmware);
+        if (!firmware.Same)
+            code = ExitFirmwareDiffers;
+        else if (withImage) {
+            RunCheck(reader, image);
+            if (!image.Same)
+                code = ExitImageDiffers;
+        }
+        for (const TCheck* c : {&firmware, &image})
+            if (!c->Error.empty() && !reader.SignalExitCode())
+                reader.Print("ze50321 verify: " + c->Error);
+    }
+    reader.Finish();
+    if (const int signalCode = reader.SignalExitCode())
+        code = signalCode;
+    if (options.Json) {
+        TJsonWriter json;
+        json.BeginObject();
+        reader.WriteJsonMembers(json);
+        WriteCheck(json, "firmware", firmware);
+        WriteCheck(json, "project", image);
+        json.Member("exit_code", code).EndObject();
+        std::fputs(json.Text().c_str(), stdout);
+    }
+    return code;
+}

@@ -1,0 +1,123 @@
+#include "tools/DeviceParams.h"
+
+#include "tools/Commands.h"
+#include "tools/json/JsonWriter.h"
+
+#include "common/FileContract.h"
+#include "configurator/ImageBuilder.h"
+#include "configurator/ImageDecoder.h"
+#include "updater/StatusTable.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int ExitDecoded = 0;
+constexpr int ExitNoParams = 1;
+
+std::string Help() {
+    return "Usage: ze50321 params --device DEVICE [OPTIONS]\n"
+           "\n"
+           "Reads the configuration region's first block (0x024000) from a converter in its boot mode,\n"
+           "sending nothing but read commands, decodes the configuration image in it and shows its\n"
+           "parameters as 'ze50321 params PROJECT_FOLDER' does, one NAME=VALUE a line. A block that\n"
+           "holds no image (erased, another header, a bit-rate code outside 1 to 9) is said so.\n"
+           "\n"
+           "Options:\n" +
+           DeviceReadOptionsHelp(true) +
+           "\n"
+           "Exit codes: 0 shown; 1 device not found, the read failed or was given up, or the block holds\n"
+           "no image; 64 usage; 130 Ctrl-C (129 SIGHUP, 143 SIGTERM).\n";
+}
+
+std::string Hex(const std::string& bytes) {
+    std::string text;
+    for (const char c : bytes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%s%02X", text.empty() ? "" : " ", static_cast<unsigned char>(c));
+        text += hex;
+    }
+    return text;
+}
+
+} // namespace
+
+TDeviceParams ReadDeviceParams(TDeviceReader& reader) {
+    TDeviceParams out;
+    out.Exit = ExitNoParams;
+    if (!reader.Open({ConfigRegion})) {
+        out.Error = "device not found";
+    } else {
+        const TScratchFile scratch;
+        std::string block;
+        if (!reader.Read(ConfigRegion, BlockSize, scratch)) {
+            out.Error = "the read did not complete";
+        } else if (!scratch.Contents(block)) {
+            out.Error = "cannot read back " + scratch.Path();
+            reader.ShowOutcome(ConfigRegion, PhaseError);
+        } else {
+            out.ImageHex = Hex(block.substr(0, FullImageLength));
+            const TImageDecoding d =
+                DecodeImage(reinterpret_cast<const std::uint8_t*>(block.data()), block.size());
+            out.Decoded = d.Decoded;
+            out.Values = d.Values;
+            if (d.Decoded) {
+                out.Exit = ExitDecoded;
+            } else {
+                out.Error = "the configuration region " + d.Why;
+                out.Error[0] = 'T';
+            }
+            reader.ShowOutcome(ConfigRegion, d.Decoded ? PhaseOk : PhaseErrorAfterRead);
+        }
+        if (!out.Decoded && !out.ImageHex.empty())
+            reader.Print(out.Error + ".");
+    }
+    reader.Finish();
+    if (const int signalCode = reader.SignalExitCode())
+        out.Exit = signalCode;
+    return out;
+}
+
+int RunParamsFromDevice(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    if (WantsHelp(args)) {
+        std::fputs(Help().c_str(), stdout);
+        return 0;
+    }
+    TDeviceReadOptions options;
+    std::string why, device;
+    if (!TakeDeviceReadOptions(args, options, why) || !TakeOptionValue(args, "--device", device, why) ||
+        device.empty() || !args.empty()) {
+        if (why.empty())
+            why = device.empty() ? "--device needs a device path"
+                                 : "'" + args[0] + "' does not go with --device (a project folder, --set)";
+        std::fprintf(stderr, "ze50321 params: %s\n\n%s", why.c_str(), Help().c_str());
+        return ExitUsage;
+    }
+    std::FILE* const text = options.Json ? stderr : stdout;
+    TDeviceReader reader(device, options, text);
+    const TDeviceParams found = ReadDeviceParams(reader);
+    if (found.Decoded)
+        for (const auto& [name, value] : ShownParameters(found.Values))
+            reader.Print(name + "=" + value);
+    if (options.Json) {
+        TJsonWriter json;
+        json.BeginObject();
+        reader.WriteJsonMembers(json);
+        json.Key("parameters");
+        if (found.Decoded) {
+            json.BeginObject();
+            for (const auto& [name, value] : ShownParameters(found.Values))
+                json.Member(name, value);
+            json.EndObject();
+        } else {
+            json.Null();
+        }
+        json.Member("image", found.ImageHex)
+            .Member("error", found.Error)
+            .Member("exit_code", found.Exit)
+            .EndObject();
+        std::fputs(json.Text().c_str(), stdout);
+    }
+    return found.Exit;
+}

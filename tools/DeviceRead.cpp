@@ -1,0 +1,216 @@
+#include "tools/DeviceRead.h"
+
+#include "tools/Commands.h"
+#include "tools/DiagnosisJson.h"
+
+#include "common/Terminal.h"
+#include "serial/PortDiagnosis.h"
+#include "updater/ReadBackNames.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace {
+
+constexpr int ExitSignalBase = 128;
+constexpr int MaxScratchAttempts = 1000;
+
+struct TFileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using TFile = std::unique_ptr<std::FILE, TFileCloser>;
+
+const char* RegionWord(int region) {
+    return region == FirmwareRegion ? "firmware" : "project";
+}
+
+} // namespace
+
+std::string DeviceReadOptionsHelp(bool json) {
+    std::string text = "  --trace         print every frame sent (>) and every reply read (<)\n";
+    if (json)
+        text += "  --json          one JSON document on standard output at the end; the text goes to\n"
+                "                  standard error\n";
+    text += "  --give-up SECONDS\n"
+            "                  give a read up when no block was read for this long (default 60; 0\n"
+            "                  waits without end): its line shows \"Error\"\n"
+            "  --reset         end with the reset request, as an update does\n"
+            "  -h, --help      this text\n";
+    return text;
+}
+
+bool TakeOptionValue(std::vector<std::string>& args, const std::string& name, std::string& value,
+                     std::string& why) {
+    for (auto it = args.begin(); it != args.end() && *it != "--"; ++it) {
+        if (*it != name)
+            continue;
+        if (it + 1 == args.end()) {
+            why = name + " needs a value";
+            return false;
+        }
+        value = *(it + 1);
+        args.erase(it, it + 2);
+        return true;
+    }
+    return true;
+}
+
+bool TakeDeviceReadOptions(std::vector<std::string>& args, TDeviceReadOptions& options, std::string& why) {
+    options.Trace = TakeFlag(args, "--trace");
+    options.Json = TakeFlag(args, "--json");
+    options.Reset = TakeFlag(args, "--reset");
+    std::string seconds;
+    if (!TakeOptionValue(args, "--give-up", seconds, why))
+        return false;
+    if (!seconds.empty() && !ParseSeconds(seconds, options.GiveUpSeconds)) {
+        why = "--give-up needs a number of seconds from 0 to 86400";
+        return false;
+    }
+    return true;
+}
+
+void EraseSeparator(std::vector<std::string>& args) {
+    const auto it = std::find(args.begin(), args.end(), "--");
+    if (it != args.end())
+        args.erase(it);
+}
+
+TScratchFile::TScratchFile() {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    const std::string stamp = CurrentReadBackStamp();
+    // Claimed by creating it exclusively: several reads at once never share one.
+    for (int n = 0; n < MaxScratchAttempts; ++n) {
+        const std::string name =
+            (folder / ("ze50321-read-" + stamp + "-" + std::to_string(n) + ".b79")).string();
+        errno = 0;
+        if (const TFile claimed{std::fopen(name.c_str(), "wx")}) {
+            Name = name;
+            return;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    // The worker's own open then reports what is wrong with the folder.
+    Name = (folder / ("ze50321-read-" + stamp + ".b79")).string();
+}
+
+TScratchFile::~TScratchFile() {
+    std::error_code ec;
+    std::filesystem::remove(Name, ec);
+}
+
+bool TScratchFile::Contents(std::string& bytes) const {
+    const TFile file(std::fopen(Name.c_str(), "rb"));
+    if (!file)
+        return false;
+    bytes.clear();
+    char chunk[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
+        bytes.append(chunk, got);
+    return !std::ferror(file.get());
+}
+
+std::string AddressText(std::uint32_t address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06X", static_cast<unsigned>(address));
+    return text;
+}
+
+TDeviceReader::TDeviceReader(const std::string& device, const TDeviceReadOptions& options, std::FILE* text)
+    : Device(device), Options(options),
+      Display(text, IsTerminal(text), TCloseSignals::Received(), TUpdateTimings{}.TickMs),
+      Sequence(device, Display, [&options] {
+          TUpdateTimings t;
+          t.GiveUpMs = static_cast<int>(std::lround(options.GiveUpSeconds * 1000.0));
+          return t;
+      }()) {
+    Sequence.OnWorkerCreated = [this](Tarm_SER& worker) {
+        if (Options.Trace)
+            worker.OnFrame = [this](bool sent, const std::string& bytes) { Display.Trace(sent, bytes); };
+        worker.OnRetry = [this](bool read, std::uint32_t address, std::int32_t retries) {
+            Display.ShowRetry(read, address, retries);
+        };
+    };
+}
+
+TDeviceReader::~TDeviceReader() = default;
+
+bool TDeviceReader::Open(const std::vector<int>& regions) {
+    if (Sequence.Open(regions))
+        return true;
+    Display.Print(FormatPortDiagnosis(DiagnosePort(Device)));
+    return false;
+}
+
+bool TDeviceReader::Read(int region, std::uint32_t length, const TScratchFile& file) {
+    const bool read = Sequence.Read(region, length, file.Path());
+    if (Sequence.End == TSequenceEnd::Abandoned)
+        Display.Print("Interrupted: the read was given up and the worker stopped.");
+    return read;
+}
+
+void TDeviceReader::Finish() {
+    Sequence.Finish(Options.Reset);
+    if (Sequence.Transfers.empty())
+        return;
+    Display.Print("Summary:");
+    for (const auto& t : Sequence.Transfers) {
+        char line[200];
+        std::snprintf(
+            line, sizeof line, "  %s read: %d blocks, %d retries, %u bytes in %.2f s, %.1f ms a block",
+            RegionWord(t.Region), static_cast<int>(t.Blocks), static_cast<int>(t.Retries),
+            static_cast<unsigned>(t.Bytes), t.Seconds, t.Blocks > 0 ? t.Seconds * 1000.0 / t.Blocks : 0.0);
+        std::string text = line;
+        if (t.GivenUp)
+            text += ", " + t.PortError;
+        else if (t.Failed)
+            text += ", ended by a port error: " + t.PortError;
+        Display.Print(text);
+    }
+}
+
+int TDeviceReader::SignalExitCode() const {
+    if (const int signal = TCloseSignals::Received())
+        return ExitSignalBase + signal;
+    if (Sequence.End == TSequenceEnd::Abandoned)
+        return ExitSignalBase + SIGINT;
+    return 0;
+}
+
+void TDeviceReader::WriteJsonMembers(TJsonWriter& json) const {
+    json.Member("device", Device).Key("lines").BeginObject();
+    const std::pair<const char*, std::pair<TStatusLine, int>> lines[] = {
+        {"init", {TStatusLine::Init, Sequence.Init}},
+        {"firmware", {TStatusLine::Firmware, Sequence.Firmware}},
+        {"project", {TStatusLine::Project, Sequence.Project}}};
+    for (const auto& [name, line] : lines) {
+        const TStatusEntry* entry = StatusEntry(line.first, line.second);
+        json.Member(name, entry ? entry->Text : "");
+    }
+    json.EndObject().Key("transfers").BeginArray();
+    for (const auto& t : Sequence.Transfers)
+        json.BeginObject()
+            .Member("region", RegionWord(t.Region))
+            .Member("direction", "read")
+            .Member("blocks", t.Blocks)
+            .Member("retries", t.Retries)
+            .Member("bytes", t.Bytes)
+            .Member("seconds", t.Seconds)
+            .Member("failed", t.Failed)
+            .Member("given_up", t.GivenUp)
+            .Member("error", t.PortError)
+            .EndObject();
+    json.EndArray().Member("reset_requested", Sequence.ResetRequested).Key("port");
+    if (DeviceNotFound())
+        WriteDiagnosisJson(json, DiagnosePort(Device));
+    else
+        json.Null();
+}
