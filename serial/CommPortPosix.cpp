@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -156,11 +157,36 @@ bool WaitReady(int fd, short events, TClock::time_point deadline, const char* er
     }
 }
 
+// A USB adapter of the FTDI kind holds what it receives until its latency timer runs out (16 ms by
+// default) before it passes it on, so every reply would arrive that much late. Low latency asks the
+// driver for the shortest timer; a driver without the request (a pseudo-terminal, say) or one that
+// refuses it is left as it is. True when the flags were changed and are to be given back.
+bool AskLowLatency(int fd, int& oldFlags) {
+    serial_struct info{};
+    if (::ioctl(fd, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY))
+        return false;
+    oldFlags = info.flags;
+    info.flags |= ASYNC_LOW_LATENCY;
+    return ::ioctl(fd, TIOCSSERIAL, &info) == 0;
+}
+
+// Gives the port its old flags back, as far as we changed them: whatever someone else set meanwhile
+// stays. An adapter already gone is past caring.
+void GiveBackFlags(int fd, int oldFlags) {
+    serial_struct info{};
+    if (::ioctl(fd, TIOCGSERIAL, &info) != 0)
+        return;
+    info.flags = (info.flags & ~ASYNC_LOW_LATENCY) | (oldFlags & ASYNC_LOW_LATENCY);
+    (void)::ioctl(fd, TIOCSSERIAL, &info);
+}
+
 } // namespace
 
 struct TCustomComm::TDevice {
     TUniqueFd Fd;                // invalid when closed
     bool PseudoTerminal = false; // the device has no modem lines
+    bool FlagsChanged = false;   // low latency was asked for; OldFlags are given back on close
+    int OldFlags = 0;
     // Held by every use of the descriptor, so that a Close on one thread never pulls it from under
     // a transfer or a wait on another. A wait holds it for its length.
     std::mutex Lock;
@@ -190,8 +216,12 @@ void TCustomComm::OpenDevice() {
         throw ECommError("Error accessing specified device", errno);
     if (::ioctl(fd.Get(), TIOCEXCL) != 0)
         throw ECommError("Error accessing specified device", errno);
+    int oldFlags = 0;
+    const bool flagsChanged = AskLowLatency(fd.Get(), oldFlags);
     std::lock_guard<std::mutex> guard(Port->Lock);
     Port->PseudoTerminal = IsPseudoTerminalDevice(st.st_rdev);
+    Port->FlagsChanged = flagsChanged;
+    Port->OldFlags = oldFlags;
     Port->Fd = std::move(fd);
 }
 
@@ -199,11 +229,14 @@ void TCustomComm::Close() {
     std::lock_guard<std::mutex> guard(Port->Lock);
     if (!Port->Fd.Valid())
         return;
+    if (Port->FlagsChanged)
+        GiveBackFlags(Port->Fd.Get(), Port->OldFlags);
     // The exclusive mode belongs to the terminal, not to our descriptor: it would outlive us while
     // someone else (a pseudo-terminal's owner) keeps the terminal open, and lock out the next user.
     ::ioctl(Port->Fd.Get(), TIOCNXCL);
     Port->Fd.Reset();
     Port->PseudoTerminal = false;
+    Port->FlagsChanged = false;
 }
 
 void TCustomComm::ApplyTimeouts() {

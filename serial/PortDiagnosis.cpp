@@ -54,8 +54,10 @@ std::string AdapterText(const TPortDiagnosis& d) {
             text += " " + Quoted(d.UsbProduct);
         if (!d.UsbMaker.empty())
             text += " by " + d.UsbMaker;
-    } else if (!d.Driver.empty()) {
+    } else if (!d.Driver.empty() || !d.Uart.empty()) {
         text = "serial port";
+        if (!d.Uart.empty())
+            text += ", UART " + d.Uart;
     }
     if (!d.Driver.empty())
         text += ", driver " + d.Driver;

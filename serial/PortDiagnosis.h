@@ -51,6 +51,7 @@ struct TPortDiagnosis {
 
     bool PseudoTerminal = false;
     std::string Driver; // kernel driver of a real port ("ftdi_sio", "cp210x", "serial8250")
+    std::string Uart;   // the UART a built-in port's driver found ("16550A"); empty when not known
     bool Usb = false;
     std::string UsbProduct; // the adapter's product string
     std::string UsbMaker;   // its manufacturer string
@@ -60,7 +61,7 @@ struct TPortDiagnosis {
 TPortDiagnosis DiagnosePort(const std::string& path);
 
 // The adapter in a few words: "pseudo-terminal", "USB adapter FT232R USB UART (ftdi_sio)",
-// "serial port (serial8250)"; empty when nothing is known.
+// "serial port, UART 16550A, driver serial8250"; empty when nothing is known.
 std::string AdapterText(const TPortDiagnosis& d);
 
 // The verdict in one line: "opens", "permission denied: group dialout, ...", "held by ...".

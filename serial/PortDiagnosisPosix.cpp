@@ -123,11 +123,25 @@ void ScanProcesses(const struct stat* node, TPortDiagnosis& d) {
     }
 }
 
+// The UART a serial core driver reports in its "type" attribute (the kernel's PORT_* numbers);
+// empty for none found and for types without a common name.
+std::string UartName(const std::string& type) {
+    static const char* const Names[] = {"",       "8250",  "16450",   "16550", "16550A",
+                                        "",       "16650", "16650V2", "16750", "",
+                                        "16C950", "16654", "16850",   "",      "NS16550A"};
+    if (type.empty() || type.find_first_not_of("0123456789") != std::string::npos || type.size() > 3)
+        return std::string();
+    const std::size_t n = static_cast<std::size_t>(std::stoi(type));
+    return n < sizeof Names / sizeof Names[0] ? Names[n] : std::string();
+}
+
 // The driver and, for a USB adapter, its strings, from sysfs.
 void ReadSysfs(dev_t device, TPortDiagnosis& d) {
-    const std::string node =
-        "/sys/dev/char/" + std::to_string(major(device)) + ":" + std::to_string(minor(device)) + "/device";
+    const std::string tty =
+        "/sys/dev/char/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    const std::string node = tty + "/device";
     d.Driver = BaseName(LinkTarget(node + "/driver"));
+    d.Uart = UartName(FirstLine(tty + "/type"));
     char resolved[PATH_MAX];
     if (!::realpath(node.c_str(), resolved))
         return;

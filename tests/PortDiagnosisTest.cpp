@@ -155,3 +155,13 @@ TEST(PortDiagnosis, FormatsAUsbAdapterRefusedAndModemManager) {
     d.GroupListed = true;
     EXPECT_EQ(PortReason(d), "permission denied: the port belongs to group dialout, joined since this login");
 }
+
+TEST(PortDiagnosis, NamesTheUartOfABuiltInPort) {
+    TPortDiagnosis d;
+    d.Exists = d.CharacterDevice = true;
+    d.Driver = "serial";
+    d.Uart = "16550A";
+    EXPECT_EQ(AdapterText(d), "serial port, UART 16550A, driver serial");
+    d.Uart.clear();
+    EXPECT_EQ(AdapterText(d), "serial port, driver serial");
+}

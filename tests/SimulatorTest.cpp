@@ -579,3 +579,18 @@ TEST(SimulateCommand, RejectsBadOptionsWithUsageExit) {
         EXPECT_NE(run.Err.find("ze50321 simulate: "), std::string::npos) << args.back();
     }
 }
+
+TEST(Simulator, LatencyHoldsEachReplyAfterItsFirstByte) {
+    TSimulatorOptions options = Unpaced();
+    options.LatencyMs = 60;
+    TSimulator sim(options);
+    sim.Start();
+    TClient client(sim.DevicePath());
+    for (const auto& exchange : {std::make_pair(WriteFrame(0x4000, Pattern(3)), Ack),
+                                 std::make_pair(ReadCommand(0x4000), DataReply(Pattern(3)))}) {
+        const auto sent = std::chrono::steady_clock::now();
+        client.Send(exchange.first);
+        EXPECT_EQ(client.Receive(exchange.second.size()), exchange.second);
+        EXPECT_GE(std::chrono::steady_clock::now() - sent, 60ms);
+    }
+}

@@ -32,6 +32,8 @@ const char SimulateHelp[] =
     "  --noise                put blanks and CR/LF between the digits of data replies\n"
     "  --silent-after N       answer nothing after N frames\n"
     "  --corrupt-every N      store every Nth written block with one byte altered\n"
+    "  --latency MS           hold each reply until MS ms after its first byte, as a USB adapter's\n"
+    "                         latency timer does (16 by default on FTDI adapters; default 0)\n"
     "  --help                 show this text\n";
 
 int UsageError(const std::string& text) {
@@ -68,6 +70,7 @@ int RunSimulate(const std::vector<std::string>& args) {
         {"--silent-after", &options.SilentAfter},
         {"--corrupt-every", &options.CorruptEvery},
         {"--split-gap", &options.SplitGapMs},
+        {"--latency", &options.LatencyMs},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i], value;

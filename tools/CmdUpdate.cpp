@@ -99,8 +99,8 @@ std::string Format(const char* format, double a, double b = 0, double c = 0) {
     return text;
 }
 
-void PrintSummary(TTerminalDisplay& display, const std::vector<TTransferRecord>& transfers,
-                  unsigned long long lineBytes) {
+void PrintSummary(TTerminalDisplay& display, const std::string& device,
+                  const std::vector<TTransferRecord>& transfers, unsigned long long lineBytes) {
     display.Print("Summary:");
     std::int64_t blocks = 0, retries = 0;
     std::uint64_t bytes = 0;
@@ -116,7 +116,7 @@ void PrintSummary(TTerminalDisplay& display, const std::vector<TTransferRecord>&
         if (t.GivenUp)
             line += ", " + t.PortError;
         else if (t.Failed)
-            line += ", ended by a port error: " + t.PortError;
+            line += ", ended by a port error on " + device + ": " + t.PortError;
         display.Print(line);
         blocks += t.Blocks;
         retries += t.Retries;
@@ -296,7 +296,16 @@ int RunUpdate(const std::vector<std::string>& args) {
     if (sequence.End == TSequenceEnd::DeviceNotFound)
         display.Print(FormatPortDiagnosis(DiagnosePort(arguments.PortName)));
     if (!sequence.Transfers.empty())
-        PrintSummary(display, sequence.Transfers, lineBytes);
+        PrintSummary(display, arguments.PortName, sequence.Transfers, lineBytes);
+    // A port that failed mid-transfer and has gone since: an adapter pulled out, as a rule.
+    const bool portFailed = std::any_of(sequence.Transfers.begin(), sequence.Transfers.end(),
+                                        [](const TTransferRecord& t) { return t.Failed && !t.GivenUp; });
+    if (portFailed) {
+        const TPortDiagnosis d = DiagnosePort(arguments.PortName);
+        if (d.Verdict == TPortVerdict::Missing)
+            display.Print("The port " + arguments.PortName + " " + PortReason(d) +
+                          " any more: the adapter was unplugged or its driver let it go.");
+    }
     const int code = ExitCodeOf(sequence);
     if (json) {
         TJsonRun run;

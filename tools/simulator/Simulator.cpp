@@ -152,14 +152,17 @@ void TSimulator::HandleLine(const std::string& line, TClock::time_point firstByt
 
 void TSimulator::Answer(const std::string& reply, TClock::time_point frameEnd) {
     const TClock::time_point start = std::max(frameEnd, SendFreeAt);
+    // Nothing reaches the workstation before the adapter's timer runs out; the line itself is free
+    // again when the reply's last byte has crossed it.
+    const TClock::time_point held = start + std::chrono::milliseconds(Options.LatencyMs);
     if (!Options.SplitReplies || reply.size() < 2) {
         SendFreeAt = start + WireTime(reply.size());
-        if (WaitUntil(SendFreeAt))
+        if (WaitUntil(std::max(SendFreeAt, held)))
             WriteToLine(reply);
         return;
     }
     const std::size_t half = reply.size() / 2;
-    TClock::time_point due = start + WireTime(half);
+    TClock::time_point due = std::max(start + WireTime(half), held);
     if (!WaitUntil(due))
         return;
     WriteToLine(reply.substr(0, half));

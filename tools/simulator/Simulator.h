@@ -26,6 +26,8 @@ struct TSimulatorOptions {
     std::string LinkPath;      // a symbolic link to the slave made here at Start, removed at Stop
     std::function<void(const std::string&)> Trace; // one line per frame received / reply sent / refusal
     int SplitGapMs = 5; // gap between the halves of a split reply; under the workstation's 10 ms quiet poll
+    int LatencyMs = 0;  // each reply held until this long after its first byte, as a USB adapter's
+                        // latency timer holds what it received (16 ms by default on FTDI adapters)
 };
 
 // The byte altered in every CorruptEvery-th stored block, and how (exclusive-or).
