@@ -21,6 +21,9 @@
 
 namespace {
 
+// The separator the configurator joins project names with (\ on Windows).
+const std::string Sep = PathSeparator;
+
 const std::string Prefix = "Quorbin Velmora ZA50321 CAN / Ethernet - Converter :";
 
 // The configurator as the program starts it, in a program folder of its own.
@@ -130,15 +133,15 @@ TEST_F(MainWindow, NewProjectIsCreatedRememberedAndReopened) {
         EXPECT_TRUE(IsDirectory(Dir / "PROJECTS/Plant1"));
         EXPECT_TRUE(IsDirectory(Dir / "PROJECTS/Plant1/bin"));
         EXPECT_EQ(FileCount(Dir / "PROJECTS/Plant1"), 0);
-        EXPECT_EQ(app.Caption(), Prefix + "/Plant1");
-        EXPECT_EQ(ProjectName, "/Plant1");
+        EXPECT_EQ(app.Caption(), Prefix + Sep + "Plant1");
+        EXPECT_EQ(ProjectName, Sep + "Plant1");
         EXPECT_EQ(PargenFile, Dir / "PROJECTS/Plant1/pargen.xml");
         app.Exit();
     }
-    EXPECT_EQ(ReadFileBytes(IniPath(Dir)), "[lastproj]\nprojectname=/Plant1\n");
+    EXPECT_EQ(ReadFileBytes(IniPath(Dir)), "[lastproj]\nprojectname=" + Sep + "Plant1\n");
     TConfigurator again(Dir.Path());
     EXPECT_EQ(ProjectDir, Dir / "PROJECTS/Plant1");
-    EXPECT_EQ(again.Caption(), Prefix + "/Plant1");
+    EXPECT_EQ(again.Caption(), Prefix + Sep + "Plant1");
     EXPECT_TRUE(Messages.Messages().empty());
 }
 
@@ -160,7 +163,7 @@ TEST_F(MainWindow, EveryNameNewProjectTakesIsReopenedAtTheNextStart) {
         TConfigurator again(dir.Path());
         if (c.Taken) {
             EXPECT_EQ(ProjectDir, dir / ("PROJECTS/" + c.Name)) << c.Name;
-            EXPECT_EQ(again.Caption(), Prefix + "/" + c.Name);
+            EXPECT_EQ(again.Caption(), Prefix + Sep + c.Name);
             EXPECT_TRUE(messages.Messages().empty()) << c.Name;
         } else {
             EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Name project not valid"}) << c.Name;
@@ -230,7 +233,7 @@ TEST_F(MainWindow, RestoringTheMinimisedNewProjectDialogKeepsTheTypedName) {
     });
     app.Main().NewaClick();
     EXPECT_EQ(Fsaveproj->result(), ModalResultOk);
-    EXPECT_EQ(ProjectName, "/Plant1");
+    EXPECT_EQ(ProjectName, Sep + "Plant1");
     EXPECT_TRUE(Messages.Messages().empty());
 }
 
@@ -240,7 +243,7 @@ TEST_F(MainWindow, CancelledNewProjectKeepsTheProjectButShowsNoName) {
     EXPECT_EQ(NewProject(app, {}), ModalResultCancel);
     EXPECT_EQ(app.Caption(), Prefix);
     EXPECT_EQ(ProjectDir, Dir / "PROJECTS/Plant1");
-    EXPECT_EQ(ProjectName, "/Plant1");
+    EXPECT_EQ(ProjectName, Sep + "Plant1");
     EXPECT_EQ(PargenFile, Dir / "PROJECTS/Plant1/pargen.xml");
 }
 
@@ -252,9 +255,9 @@ TEST_F(MainWindow, OpenProjectChoices) {
         std::string Name;
     };
     const TCase cases[] = {
-        {Dir / "PROJECTS/Plant1", "/Plant1"},
+        {Dir / "PROJECTS/Plant1", Sep + "Plant1"},
         {Dir / "PROJECTS", ""},
-        {Dir / "PROJECTS/Plant1/bin", "/Plant1/bin"},
+        {Dir / "PROJECTS/Plant1/bin", Sep + "Plant1" + Sep + "bin"},
     };
     for (const auto& c : cases) {
         Open(app, true, c.Folder);
@@ -262,13 +265,13 @@ TEST_F(MainWindow, OpenProjectChoices) {
         EXPECT_EQ(ProjectDir, c.Folder);
         EXPECT_EQ(ProjectName, c.Name);
         EXPECT_EQ(app.Caption(), Prefix + c.Name);
-        EXPECT_EQ(PargenFile, c.Folder + "/pargen.xml");
+        EXPECT_EQ(PargenFile, c.Folder + Sep + "pargen.xml");
     }
     // A cancel while the current folder exists changes nothing and pre-selects it.
     Open(app, false, "");
     EXPECT_EQ(ChooserAnswer.SeenCurrent, Dir / "PROJECTS/Plant1/bin");
     EXPECT_EQ(ProjectDir, Dir / "PROJECTS/Plant1/bin");
-    EXPECT_EQ(app.Caption(), Prefix + "/Plant1/bin");
+    EXPECT_EQ(app.Caption(), Prefix + Sep + "Plant1" + Sep + "bin");
     EXPECT_TRUE(Messages.Messages().empty());
 }
 
@@ -300,11 +303,11 @@ TEST_F(MainWindow, ForeignIniFileIsReadAndItsOtherContentKept) {
     ASSERT_TRUE(std::filesystem::create_directory(Dir / "PROJECTS"));
     ASSERT_TRUE(std::filesystem::create_directory(Dir / "PROJECTS/Plant 2"));
     const std::string before =
-        "[Tools]\r\nProjectName=/Other\r\n[LASTPROJ]\r\nPROJECTNAME=/Plant 2\r\nwidth=3\r\n";
+        "[Tools]\r\nProjectName=/Other\r\n[LASTPROJ]\r\nPROJECTNAME=" + Sep + "Plant 2\r\nwidth=3\r\n";
     WriteFileBytes(IniPath(Dir), before);
     TConfigurator app(Dir.Path());
     EXPECT_EQ(ProjectDir, Dir / "PROJECTS/Plant 2");
-    EXPECT_EQ(app.Caption(), Prefix + "/Plant 2");
+    EXPECT_EQ(app.Caption(), Prefix + Sep + "Plant 2");
     Open(app, true, Dir / "PROJECTS");
     app.Exit();
     EXPECT_EQ(ReadFileBytes(IniPath(Dir)),

@@ -402,6 +402,8 @@ TEST_F(SetCommunication, NextShowReadsBackWhatWasSaved) {
 }
 
 TEST_F(SetCommunication, FileNameMatchedWithoutLetterCase) {
+    if (NamesIgnoreCase(Dir.Path()))
+        GTEST_SKIP() << "this file system takes Pargen.xml and pargen.xml as one file";
     const std::string other = Dir / "Pargen.xml";
     WriteFileBytes(other, "<GeneralParameter><CAN_BR>0</CAN_BR></GeneralParameter>");
     Show();
@@ -427,6 +429,8 @@ TEST_F(SetCommunication, SaveIntoRemovedFolderShowsTheError) {
 }
 
 TEST_F(SetCommunication, SaveFailingHalfwayKeepsTheOldFile) {
+    if (const std::string why = TFileSizeLimit::Unavailable(); !why.empty())
+        GTEST_SKIP() << why;
     TMainWindow main(Dir / "exe", Window);
     ProjectDir = Dir.Path();
     SetProjectPaths();

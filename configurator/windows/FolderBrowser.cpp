@@ -81,5 +81,6 @@ std::string BrowseForProjectFolder(QWidget* owner, const std::string& root, cons
     if (dialog.exec() != QDialog::Accepted || !view->currentIndex().isValid())
         return std::string();
     *chosen = true;
-    return model.filePath(filter.mapToSource(view->currentIndex())).toStdString();
+    // With the platform's separators, as every other path of the program is joined.
+    return QDir::toNativeSeparators(model.filePath(filter.mapToSource(view->currentIndex()))).toStdString();
 }
