@@ -1,6 +1,7 @@
 #include "updater/ReadSequence.h"
 
 #include "common/FileContract.h"
+#include "updater/SequenceHelpers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,29 +9,6 @@
 #include <system_error>
 #include <thread>
 #include <utility>
-
-namespace {
-
-void RemoveFile(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-}
-
-void SleepMs(int ms) {
-    if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-std::string SecondsText(int ms) {
-    char text[32];
-    if (ms % 1000 == 0)
-        std::snprintf(text, sizeof text, "%d", ms / 1000);
-    else
-        std::snprintf(text, sizeof text, "%.1f", ms / 1000.0);
-    return text;
-}
-
-} // namespace
 
 TReadSequence::TReadSequence(std::string portName, TUpdateDisplay& display, TUpdateTimings timings)
     : PortName(std::move(portName)), Display(display), Delays(timings) {
@@ -41,7 +19,7 @@ TReadSequence::~TReadSequence() {
     Display.OnProgressTick = nullptr;
     WorkerPtr.reset(); // stopped and joined: its file is closed before it is removed
     if (!PendingFile.empty())
-        RemoveFile(PendingFile);
+        RemoveSequenceFile(PendingFile);
 }
 
 void TReadSequence::Show() {
@@ -126,7 +104,7 @@ void TReadSequence::Abandon() {
     WorkerPtr->Terminate();
     WorkerPtr.reset();
     if (!PendingFile.empty()) {
-        RemoveFile(PendingFile);
+        RemoveSequenceFile(PendingFile);
         PendingFile.clear();
     }
     End = TSequenceEnd::Abandoned;
@@ -170,7 +148,7 @@ bool TReadSequence::Read(int region, std::uint32_t length, const std::string& fi
     Transfers.push_back(t);
     PendingFile.clear();
     if (t.Failed) {
-        RemoveFile(file);
+        RemoveSequenceFile(file);
         line = PhaseError;
         Show();
         return false;

@@ -3,6 +3,7 @@
 #include "common/FileContract.h"
 #include "updater/CompareFiles.h"
 #include "updater/ReadBackNames.h"
+#include "updater/SequenceHelpers.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,26 +21,6 @@ constexpr int MaxStampShiftMs = 1000;
 bool FileExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
-}
-
-void RemoveFile(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-}
-
-void SleepMs(int ms) {
-    if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-// Milliseconds as seconds: "60", or "2.5" where a fraction remains.
-std::string SecondsText(int ms) {
-    char text[32];
-    if (ms % 1000 == 0)
-        std::snprintf(text, sizeof text, "%d", ms / 1000);
-    else
-        std::snprintf(text, sizeof text, "%.1f", ms / 1000.0);
-    return text;
 }
 
 } // namespace
@@ -68,7 +49,7 @@ TUpdateSequence::~TUpdateSequence() {
     Display.OnProgressTick = nullptr;
     WorkerPtr.reset(); // stops and joins the worker before its read-back file is removed
     if (!PendingReadBack.empty())
-        RemoveFile(PendingReadBack);
+        RemoveSequenceFile(PendingReadBack);
 }
 
 void TUpdateSequence::Show() {
@@ -146,7 +127,7 @@ void TUpdateSequence::Abandon() {
         WorkerPtr.reset(); // the worker has closed its file once it is gone
     }
     if (!PendingReadBack.empty()) {
-        RemoveFile(PendingReadBack);
+        RemoveSequenceFile(PendingReadBack);
         PendingReadBack.clear();
     }
     End = TSequenceEnd::Abandoned;
@@ -246,7 +227,7 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     if (readStarted) {
         Record(region, true, started);
         if (WorkerPtr->TransferFailed) {
-            RemoveFile(name);
+            RemoveSequenceFile(name);
             PendingReadBack.clear();
             line = PhaseError;
             Show();
