@@ -14,15 +14,11 @@ namespace {
 // What the completion offers for words, the last the one being completed (empty: nothing typed
 // yet), one offer a line. As bash gives them, NAME=VALUE arrives split at its "=".
 std::string Complete(const std::vector<std::string>& words) {
-    std::vector<std::string> args = {
-        "/bin/bash",
-        "--norc",
-        "--noprofile",
-        "-c",
+    const std::string script =
         "source \"$0\" && P=$1 && shift && COMP_WORDS=(\"$P\" \"$@\") && "
-        "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _ze50321 \"$P\"; printf '%s\\n' \"${COMPREPLY[@]}\"",
-        ZE_COMPLETION_FILE,
-        Tool()};
+        "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _ze50321 \"$P\"; printf '%s\\n' \"${COMPREPLY[@]}\"";
+    std::vector<std::string> args = {"/bin/bash", "--norc",           "--noprofile", "-c",
+                                     script,      ZE_COMPLETION_FILE, Tool()};
     args.insert(args.end(), words.begin(), words.end());
     const TRunResult run = RunProgram(args);
     EXPECT_EQ(run.Exit, 0) << run.Err;

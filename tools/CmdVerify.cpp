@@ -167,11 +167,12 @@ int RunVerify(const std::vector<std::string>& arguments) {
         return ExitUsage;
     }
     EraseSeparator(args);
-    if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "ze50321 verify: %s\n\n%s",
-                     args.size() < 2 ? "DEVICE and FIRMWARE-FILE are needed"
-                                     : ("unexpected argument '" + args[3] + "'").c_str(),
-                     Help().c_str());
+    if (args.size() < 2)
+        why = "DEVICE and FIRMWARE-FILE are needed";
+    else if (args.size() > 3)
+        why = "unexpected argument '" + args[3] + "'";
+    if (!why.empty()) {
+        std::fprintf(stderr, "ze50321 verify: %s\n\n%s", why.c_str(), Help().c_str());
         return ExitUsage;
     }
     TCheck firmware, image;

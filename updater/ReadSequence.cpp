@@ -10,7 +10,7 @@
 #include <thread>
 #include <utility>
 
-TReadSequence::TReadSequence(std::string portName, TUpdateDisplay& display, TUpdateTimings timings)
+TReadSequence::TReadSequence(std::string portName, TUpdateDisplay& display, const TUpdateTimings& timings)
     : PortName(std::move(portName)), Display(display), Delays(timings) {
     Display.OnProgressTick = [this] { ProgressTick(); };
 }

@@ -19,7 +19,7 @@
 // with the progress bar per transfer.
 class TReadSequence {
 public:
-    TReadSequence(std::string portName, TUpdateDisplay& display, TUpdateTimings timings = {});
+    TReadSequence(std::string portName, TUpdateDisplay& display, const TUpdateTimings& timings = {});
     // Stops the worker; a file that a read did not complete is removed.
     ~TReadSequence();
     TReadSequence(const TReadSequence&) = delete;
