@@ -22,4 +22,3 @@ constexpr const char* ImageFileName = "bank.bin";
 constexpr const char* FirmwareReadBackPrefix = "USB";
 constexpr const char* ImageReadBackPrefix = "ParGen_";
 constexpr const char* ReadBackExtension = ".b79";
-

@@ -88,7 +88,6 @@ struct TLineSettings {
     std::uint32_t Flags = 0; // Dcb* bits
 };
 
-
 // Speed in bit/s of a TBaudrate value.
 int BaudRateSpeed(TBaudrate rate);
 

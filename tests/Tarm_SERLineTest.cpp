@@ -19,10 +19,11 @@
 namespace {
 
 struct TLineRig {
-    explicit TLineRig(TSimulatorOptions options = {}) : Simulator([&options] {
-        options.Baud = 0;
-        return options;
-    }()) {
+    explicit TLineRig(TSimulatorOptions options = {})
+        : Simulator([&options] {
+              options.Baud = 0;
+              return options;
+          }()) {
         Simulator.Start();
         Log.Attach(Worker);
         // The simulator answers at once; a reply wait that ends is a fault the test injected, not a
@@ -100,7 +101,8 @@ TEST(Tarm_SERLine, NodesThatAreNotFiles) {
     ASSERT_EQ(::mkfifo((rig.Dir / "fifo").c_str(), 0600), 0);
     std::int32_t size = 0;
     for (const std::string& node : {std::string("/dev/null"), rig.Dir / "fifo"})
-        EXPECT_EQ(rig.Worker.StartRegionWrite(FirmwareRegion, node, size), TStartResult::FileSizeRefused) << node;
+        EXPECT_EQ(rig.Worker.StartRegionWrite(FirmwareRegion, node, size), TStartResult::FileSizeRefused)
+            << node;
     EXPECT_EQ(rig.Log.Size(), 0u);
 
     // /dev/full takes the read-back open and refuses its bytes when they are flushed at the close.

@@ -297,9 +297,9 @@ int RunUpdate(const std::vector<std::string>& args) {
     if (sequence.End == TSequenceEnd::Abandoned)
         display.Print("Interrupted: the transfer was given up and the worker stopped.");
     if (sequence.End == TSequenceEnd::DeviceNotFound)
-        display.Print(FormatPortDiagnosis(sequence.OpenErrorCode() != 0
-                                              ? DiagnoseFailedOpen(arguments.PortName, sequence.OpenErrorCode())
-                                              : DiagnosePort(arguments.PortName)));
+        display.Print(FormatPortDiagnosis(
+            sequence.OpenErrorCode() != 0 ? DiagnoseFailedOpen(arguments.PortName, sequence.OpenErrorCode())
+                                          : DiagnosePort(arguments.PortName)));
     if (!sequence.Transfers.empty())
         PrintSummary(display, sequence.Transfers, lineBytes);
     // A port that failed mid-transfer and has gone since: an adapter pulled out, as a rule.

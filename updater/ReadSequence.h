@@ -43,7 +43,8 @@ public:
     Tarm_SER* Worker() const { return WorkerPtr.get(); }
     // The port's error code of a failed open; 0 when the port opened or was not tried.
     int OpenErrorCode() const {
-        return WorkerPtr && WorkerPtr->OpenTried.load(std::memory_order_acquire) ? WorkerPtr->OpenErrorCode : 0;
+        return WorkerPtr && WorkerPtr->OpenTried.load(std::memory_order_acquire) ? WorkerPtr->OpenErrorCode
+                                                                                 : 0;
     }
 
     // Line states, as last shown.

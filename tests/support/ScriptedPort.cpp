@@ -129,7 +129,8 @@ int TScriptedLine::DueLocked(TClock::time_point now) {
         for (; ChatterFrom + std::chrono::milliseconds(1) <= now; ChatterFrom += std::chrono::milliseconds(1))
             Input.push_back({ChatterFrom, '~'});
     }
-    return static_cast<int>(std::count_if(Input.begin(), Input.end(), [now](const TByte& b) { return b.Due <= now; }));
+    return static_cast<int>(
+        std::count_if(Input.begin(), Input.end(), [now](const TByte& b) { return b.Due <= now; }));
 }
 
 int TScriptedLine::Read(char* buffer, int count) {

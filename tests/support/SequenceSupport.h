@@ -34,7 +34,8 @@ inline std::vector<std::string> FilesEndingWith(const std::string& folder, const
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
         const std::string name = e.path().filename().string();
-        if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        if (name.size() >= suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
             found.push_back(name);
     }
     return found;

@@ -37,4 +37,3 @@ public:
 private:
     std::unique_ptr<TSimulator> Simulator;
 };
-
