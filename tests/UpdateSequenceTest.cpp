@@ -322,7 +322,12 @@ TEST(UpdateSequence, PortErrorDuringTheWriteIsAnError) {
     EXPECT_TRUE(sequence.ResetRequested);
     ASSERT_EQ(sequence.Transfers.size(), 1u);
     EXPECT_TRUE(sequence.Transfers[0].Failed);
-    EXPECT_FALSE(sequence.Transfers[0].PortError.empty());
+    // Taken away at any moment: the worker was writing or waiting for an acknowledge.
+    const TTransferRecord& t = sequence.Transfers[0];
+    EXPECT_TRUE(t.PortError == "Read error (Error: 5) " || t.PortError == "Write error (Error: 5) ")
+        << t.PortError;
+    EXPECT_EQ(t.PortErrorReason, Device + ": " + CommErrorText(5));
+    EXPECT_EQ(PortFailureText(t), t.PortError + "- " + t.PortErrorReason);
     EXPECT_TRUE(ws.NoReadBackLeft());
 }
 
