@@ -2,6 +2,7 @@
 
 #include "tests/support/Await.h"
 #include "tests/support/Bytes.h"
+#include "tests/support/LineFrames.h"
 #include "tests/support/OpenFiles.h"
 #include "tests/support/ScriptedPort.h"
 #include "tests/support/TempDir.h"
@@ -77,17 +78,7 @@ std::vector<TScriptedLine::TPiece> At(const std::string& bytes, int delayMs = 0)
 
 // The 256 digits and the checksum of a block read back.
 std::string DataReply(const std::string& block) {
-    const char* hex = "0123456789ABCDEF";
-    std::string s;
-    unsigned sum = 0;
-    for (unsigned char c : block) {
-        s += hex[c >> 4];
-        s += hex[c & 15];
-        sum ^= c;
-    }
-    s += hex[sum >> 4];
-    s += hex[sum & 15];
-    return s;
+    return ::DataReply(Bytes(block));
 }
 
 std::uint32_t FrameAddress(const std::string& frame) {

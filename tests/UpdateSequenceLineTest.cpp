@@ -9,29 +9,6 @@
 #include <filesystem>
 #include <string>
 
-namespace {
-
-// Shows nothing; the progress tick runs on every event turn while enabled.
-class TQuietDisplay : public TUpdateDisplay {
-public:
-    void ShowStatus(int, int, int) override { ProcessEvents(); }
-    void SetProgress(int) override {}
-    void EnableProgressTick(bool enabled) override { Ticking = enabled; }
-    bool ProgressTickEnabled() const override { return Ticking; }
-    void ProcessEvents() override {
-        if (Ticking && !InTick && OnProgressTick) {
-            InTick = true;
-            OnProgressTick();
-            InTick = false;
-        }
-    }
-    bool Abandoned() const override { return false; }
-    bool Ticking = false;
-    bool InTick = false;
-};
-
-} // namespace
-
 // The whole update through TComm on the simulator's pseudo-terminal.
 TEST(UpdateSequenceLine, FirmwareAndProjectWithReadBack) {
     TTempDir dir;
@@ -40,7 +17,7 @@ TEST(UpdateSequenceLine, FirmwareAndProjectWithReadBack) {
     WriteFileBytes(dir / "fw.sim", firmware);
     WriteFileBytes(dir / "bin/bank.bin", image);
     TUpdateDevice device;
-    TQuietDisplay display;
+    TFakeDisplay display;
     TUpdateSequence sequence(
         ParseUpdateArguments({device.Path(), "FW", "FR", "PW", "PR", dir / "fw.sim", dir / "bin/"}), display,
         ShortTimings());

@@ -22,43 +22,6 @@
 
 namespace {
 
-using TLines = std::array<int, 3>;
-
-// Records what the sequence shows; the progress tick runs on every event turn while enabled.
-class TFakeDisplay : public TUpdateDisplay {
-public:
-    void ShowStatus(int init, int firmware, int project) override {
-        const TLines lines{init, firmware, project};
-        if (Shows.empty() || Shows.back() != lines)
-            Shows.push_back(lines);
-        ProcessEvents();
-    }
-    void SetProgress(int percent) override { Progress.push_back(percent); }
-    void EnableProgressTick(bool enabled) override { Ticking = enabled; }
-    bool ProgressTickEnabled() const override { return Ticking; }
-    void ProcessEvents() override {
-        ++Turns;
-        if (Ticking && !InTick && OnProgressTick) {
-            InTick = true;
-            OnProgressTick();
-            InTick = false;
-        }
-    }
-    bool Abandoned() const override { return GiveUp && GiveUp(); }
-    void Pause(int ms) override {
-        ++Pauses;
-        TUpdateDisplay::Pause(ms);
-    }
-
-    std::vector<TLines> Shows;
-    std::vector<int> Progress;
-    std::function<bool()> GiveUp;
-    bool Ticking = false;
-    bool InTick = false;
-    int Turns = 0;
-    int Pauses = 0;
-};
-
 const std::string Device = "COM7";
 
 void MakeFolder(const std::string& path) {
