@@ -19,16 +19,16 @@
 namespace {
 
 struct TLineRig {
-    explicit TLineRig(TSimulatorOptions options = {})
-        : Simulator([&options] {
-              options.Baud = 0;
-              return options;
-          }()) {
+    explicit TLineRig(const TSimulatorOptions& options = {}) : Simulator(WithoutPacing(options)) {
         Simulator.Start();
         Log.Attach(Worker);
         // The simulator answers at once; a reply wait that ends is a fault the test injected, not a
         // machine too loaded to answer within half a second.
         Worker.Timings.DataPolls = 3000;
+    }
+    static TSimulatorOptions WithoutPacing(TSimulatorOptions options) {
+        options.Baud = 0;
+        return options;
     }
     bool Start() { return StartWorker(Worker, Simulator.DevicePath()); }
 

@@ -203,7 +203,7 @@ TScriptedLine::TAnswer BootLoaderAnswer(TBootLoader& loader, const TSimulatorOpt
     };
 }
 
-TLoaderDevice::TLoaderDevice(TSimulatorOptions options) : Loader(options) {
+TLoaderDevice::TLoaderDevice(const TSimulatorOptions& options) : Loader(options) {
     Line->Answer = BootLoaderAnswer(Loader, options);
 }
 

@@ -82,7 +82,7 @@ TScriptedLine::TAnswer BootLoaderAnswer(TBootLoader& loader, const TSimulatorOpt
 // A converter in memory: its boot loader answering a scripted line, and the ports that reach it.
 class TLoaderDevice {
 public:
-    explicit TLoaderDevice(TSimulatorOptions options = {});
+    explicit TLoaderDevice(const TSimulatorOptions& options = {});
     TSerialPortFactory Factory() { return Line->Factory(); }
     std::string Memory(std::uint32_t address, std::uint32_t count) const;
     void SetMemory(std::uint32_t address, const std::string& bytes);
