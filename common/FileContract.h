@@ -22,12 +22,3 @@ constexpr const char* ImageFileName = "bank.bin";
 constexpr const char* FirmwareReadBackPrefix = "USB";
 constexpr const char* ImageReadBackPrefix = "ParGen_";
 constexpr const char* ReadBackExtension = ".b79";
-
-// Device memory map: both regions lie in memory space 0; last addresses are inclusive. Region 0
-// takes the firmware file, region 1 the configuration image.
-constexpr int FirmwareRegion = 0;
-constexpr int ConfigRegion = 1;
-constexpr std::uint32_t FirmwareRegionFirst = 0x4000;
-constexpr std::uint32_t FirmwareRegionLast = 0x23FFF;
-constexpr std::uint32_t ConfigRegionFirst = 0x24000;
-constexpr std::uint32_t ConfigRegionLast = 0x27FFF;

@@ -1,7 +1,8 @@
 #include "serial/CommPort.h"
 
 ECommError::ECommError(const std::string& text, int code)
-    : std::runtime_error(text + " (Error: " + std::to_string(code) + ") "), Code(code) {}
+    : std::runtime_error(text + " (Error: " + std::to_string(code) + ") "), Code(code),
+      Reason(code > 0 ? CommErrorText(code) : text) {}
 
 int BaudRateSpeed(TBaudrate rate) {
     static const int Speeds[] = {110,   300,   600,   1200,   2400,   4800,   9600,    14400,  19200,
@@ -71,6 +72,16 @@ TLineSettings TCustomComm::LineSettings(std::uint32_t deviceFlags) const {
     }
     s.Flags = flags;
     return s;
+}
+
+void TComm::Open(const TPortSetup& setup) {
+    SetBaudRate(setup.BaudRate);
+    SetDatabits(setup.Databits);
+    SetDeviceName(setup.DeviceName);
+    SetFlowControl(setup.FlowControl);
+    SetParity(setup.Parity);
+    SetStopbits(setup.Stopbits);
+    TCustomComm::Open();
 }
 
 void TComm::SetDeviceName(const std::string& name) {

@@ -1,37 +1,14 @@
 #pragma once
 
+#include "serial/SerialPort.h"
+
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 // Serial port component shared by both programs (module CommPort). Every failure raises ECommError
 // with the situation's text followed by " (Error: %d) " and the code.
 // No line-event watcher runs: neither program attaches a handler, so MonitorEvents is only kept.
-
-enum TBaudrate {
-    br110,
-    br300,
-    br600,
-    br1200,
-    br2400,
-    br4800,
-    br9600,
-    br14400,
-    br19200,
-    br38400,
-    br56000,
-    br57600,
-    br115200,
-    br128000,
-    br256000,
-    br1500000,
-    br3000000
-};
-enum TParity { paNone, paOdd, paEven, paMark, paSpace };
-enum TStopbits { sb10, sb15, sb20 };
-enum TDatabits { da4, da5, da6, da7, da8 };
-enum TFlowControl { fcNone, fcCTS, fcDTR, fcSoftware, fcDefault };
 
 enum TCommOption : std::uint8_t {
     coParityCheck = 1 << 0,
@@ -111,12 +88,6 @@ struct TLineSettings {
     std::uint32_t Flags = 0; // Dcb* bits
 };
 
-class ECommError : public std::runtime_error {
-public:
-    ECommError(const std::string& text, int code);
-    int Code;
-};
-
 // Speed in bit/s of a TBaudrate value.
 int BaudRateSpeed(TBaudrate rate);
 
@@ -174,8 +145,20 @@ protected:
     TFlowControl FFlowControl = fcDefault;
 };
 
-class TComm : public TCustomComm {
+class TComm : public TCustomComm, public TSerialPort {
 public:
+    using TCustomComm::Open;
+    // Sets BaudRate, Databits, DeviceName, FlowControl, Parity and Stopbits in this order, then Open.
+    void Open(const TPortSetup& setup) override;
+    bool IsOpen() const override { return TCustomComm::IsOpen(); }
+    int Write(const void* bytes, int count) override { return TCustomComm::Write(bytes, count); }
+    int Read(void* buffer, int count) override { return TCustomComm::Read(buffer, count); }
+    int BytesWaiting() override { return TCustomComm::BytesWaiting(); }
+    bool WaitForInput(int ms) override { return TCustomComm::WaitForInput(ms); }
+    void DiscardInput() override { TCustomComm::DiscardInput(); }
+    void DiscardOutput() override { TCustomComm::DiscardOutput(); }
+    void SetDtr(bool on) override { TCustomComm::SetDtr(on); }
+
     const std::string& DeviceName() const { return FDeviceName; }
     void SetDeviceName(const std::string& name);
     int ReadTimeout() const { return FReadTimeout; }

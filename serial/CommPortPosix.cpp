@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 
 #include <fcntl.h>
@@ -182,6 +183,10 @@ void GiveBackFlags(int fd, int oldFlags) {
 
 } // namespace
 
+std::string CommErrorText(int code) {
+    return std::strerror(code);
+}
+
 struct TCustomComm::TDevice {
     TUniqueFd Fd;                // invalid when closed
     bool PseudoTerminal = false; // the device has no modem lines
@@ -346,7 +351,7 @@ int TCustomComm::BytesWaiting() {
 bool TCustomComm::WaitForInput(int ms) {
     std::lock_guard<std::mutex> guard(Port->Lock);
     if (!Port->Fd.Valid())
-        throw ECommError("Port not open, unable to complete operation", -1);
+        throw ECommError(PortNotOpenText, -1);
     pollfd p{Port->Fd.Get(), POLLIN, 0};
     int r;
     do
@@ -376,7 +381,7 @@ void TCustomComm::DiscardOutput() {
 void TCustomComm::LineControl(int code) {
     std::lock_guard<std::mutex> guard(Port->Lock);
     if (!Port->Fd.Valid())
-        throw ECommError("Port not open, unable to complete operation", -1);
+        throw ECommError(PortNotOpenText, -1);
     const int fd = Port->Fd.Get();
     int bits = 0;
     int r = 0;

@@ -146,6 +146,16 @@ private:
 
 } // namespace
 
+std::string CommErrorText(int code) {
+    char text[512] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                   static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
+    std::string s(text, n);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ' || s.back() == '.'))
+        s.pop_back();
+    return s.empty() ? "system error " + std::to_string(code) : s;
+}
+
 struct TCustomComm::TDevice {
     TUniqueHandle Handle; // invalid when closed
     DCB Settings{};       // the line settings, kept between operations
@@ -305,7 +315,7 @@ int TCustomComm::BytesWaiting() {
 bool TCustomComm::WaitForInput(int ms) {
     std::lock_guard<std::mutex> guard(Port->Lock);
     if (!Port->Handle.Valid())
-        throw ECommError("Port not open, unable to complete operation", -1);
+        throw ECommError(PortNotOpenText, -1);
     const auto deadline = TClock::now() + std::chrono::milliseconds(ms > 0 ? ms : 0);
     for (;;) {
         // Cleared before the look at the queue, so that a byte arriving in between still wakes us.
@@ -340,7 +350,7 @@ void TCustomComm::DiscardOutput() {
 void TCustomComm::LineControl(int code) {
     std::lock_guard<std::mutex> guard(Port->Lock);
     if (!Port->Handle.Valid())
-        throw ECommError("Port not open, unable to complete operation", -1);
+        throw ECommError(PortNotOpenText, -1);
     if (EscapeCommFunction(Port->Handle.Get(), static_cast<DWORD>(code)))
         return;
     const DWORD error = GetLastError();

@@ -59,6 +59,10 @@ struct TPortDiagnosis {
 
 // The diagnosis of one device path (the platform's file).
 TPortDiagnosis DiagnosePort(const std::string& path);
+// The same for a path whose open by the serial component already failed with openError (its
+// ECommError code: the system's error, or -1 for a device that is not a terminal): the verdict comes
+// from that error, and the device is not opened again.
+TPortDiagnosis DiagnoseFailedOpen(const std::string& path, int openError);
 
 // The adapter in a few words: "pseudo-terminal", "USB adapter FT232R USB UART (ftdi_sio)",
 // "serial port, UART 16550A, driver serial8250"; empty when nothing is known.

@@ -208,9 +208,23 @@ void ReadOwnership(const struct stat& st, TPortDiagnosis& d) {
     }
 }
 
-} // namespace
+// The verdict of an open that failed with error; lockTried: the error may be the exclusive lock's.
+void OpenFailed(int error, bool lockTried, const struct stat& st, TPortDiagnosis& d) {
+    d.OpenError = std::strerror(error);
+    if (error == EACCES || error == EPERM) {
+        d.Verdict = TPortVerdict::NoPermission;
+        ReadOwnership(st, d);
+    } else if (error == EBUSY || (lockTried && error == EWOULDBLOCK)) {
+        d.Verdict = TPortVerdict::Held;
+    } else if (error == EIO || error == ENXIO || error == ENODEV) {
+        d.Verdict = TPortVerdict::NoHardware;
+    } else {
+        d.Verdict = TPortVerdict::OtherError;
+    }
+}
 
-TPortDiagnosis DiagnosePort(const std::string& path) {
+// openError: the error of an open already tried, or null to try one here.
+TPortDiagnosis Diagnose(const std::string& path, const int* openError) {
     TPortDiagnosis d;
     d.Path = path;
     struct stat link {};
@@ -241,21 +255,19 @@ TPortDiagnosis DiagnosePort(const std::string& path) {
         return d;
     }
 
+    if (openError) {
+        if (*openError > 0) {
+            OpenFailed(*openError, true, st, d);
+        } else {
+            d.Terminal = false;
+            d.Verdict = TPortVerdict::NotTerminal;
+        }
+        return d;
+    }
     // Opened as the serial component opens it, with the exclusive lock tried and released at once.
     const TUniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) {
-        const int error = errno;
-        d.OpenError = std::strerror(error);
-        if (error == EACCES || error == EPERM) {
-            d.Verdict = TPortVerdict::NoPermission;
-            ReadOwnership(st, d);
-        } else if (error == EBUSY) {
-            d.Verdict = TPortVerdict::Held;
-        } else if (error == EIO || error == ENXIO || error == ENODEV) {
-            d.Verdict = TPortVerdict::NoHardware;
-        } else {
-            d.Verdict = TPortVerdict::OtherError;
-        }
+        OpenFailed(errno, false, st, d);
         return d;
     }
     d.Terminal = ::isatty(fd.Get()) == 1;
@@ -271,4 +283,14 @@ TPortDiagnosis DiagnosePort(const std::string& path) {
     ::flock(fd.Get(), LOCK_UN);
     d.Verdict = TPortVerdict::Opens;
     return d;
+}
+
+} // namespace
+
+TPortDiagnosis DiagnosePort(const std::string& path) {
+    return Diagnose(path, nullptr);
+}
+
+TPortDiagnosis DiagnoseFailedOpen(const std::string& path, int openError) {
+    return Diagnose(path, &openError);
 }

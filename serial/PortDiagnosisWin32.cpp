@@ -16,23 +16,10 @@ std::string SystemText(DWORD error) {
     return s + " (error " + std::to_string(error) + ")";
 }
 
-} // namespace
-
-// On Windows the port tells only whether it opens and, if not, the system's reason: a COM port
-// has no owner or group to report, and its holder is not named by the system.
-TPortDiagnosis DiagnosePort(const std::string& path) {
+// The verdict of an open that failed with error.
+TPortDiagnosis OpenFailed(const std::string& path, DWORD error) {
     TPortDiagnosis d;
     d.Path = path;
-    const TUniqueHandle handle(
-        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (handle.Valid()) {
-        d.Exists = d.CharacterDevice = true;
-        d.Terminal = GetFileType(handle.Get()) == FILE_TYPE_CHAR;
-        d.Kind = d.Terminal ? "character device" : "file";
-        d.Verdict = d.Terminal ? TPortVerdict::Opens : TPortVerdict::NotTerminal;
-        return d;
-    }
-    const DWORD error = GetLastError();
     d.OpenError = SystemText(error);
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -49,5 +36,34 @@ TPortDiagnosis DiagnosePort(const std::string& path) {
         d.Verdict = TPortVerdict::OtherError;
         break;
     }
+    return d;
+}
+
+} // namespace
+
+// On Windows the port tells only whether it opens and, if not, the system's reason: a COM port
+// has no owner or group to report, and its holder is not named by the system.
+TPortDiagnosis DiagnosePort(const std::string& path) {
+    const TUniqueHandle handle(
+        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!handle.Valid())
+        return OpenFailed(path, GetLastError());
+    TPortDiagnosis d;
+    d.Path = path;
+    d.Exists = d.CharacterDevice = true;
+    d.Terminal = GetFileType(handle.Get()) == FILE_TYPE_CHAR;
+    d.Kind = d.Terminal ? "character device" : "file";
+    d.Verdict = d.Terminal ? TPortVerdict::Opens : TPortVerdict::NotTerminal;
+    return d;
+}
+
+TPortDiagnosis DiagnoseFailedOpen(const std::string& path, int openError) {
+    if (openError > 0)
+        return OpenFailed(path, static_cast<DWORD>(openError));
+    TPortDiagnosis d;
+    d.Path = path;
+    d.Exists = d.CharacterDevice = true;
+    d.Kind = "file";
+    d.Verdict = TPortVerdict::NotTerminal;
     return d;
 }

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <string>
 
 #include <poll.h>
@@ -85,6 +87,30 @@ TEST(PortDiagnosis, VerdictsOnMissingRegularAndPseudoTerminal) {
     EXPECT_EQ(PortReason(DiagnosePort(dir / "dangling")),
               "a link to " + dir / "gone" + ", which does not exist");
     EXPECT_EQ(PortReason(DiagnosePort(dir / "plain")), "not a terminal device but a regular file");
+}
+
+TEST(PortDiagnosis, VerdictFromAnOpenThatAlreadyFailed) {
+    // The worker's open error decides; the pseudo-terminal itself would open.
+    TTempDir dir;
+    TPseudoTerminal pty;
+    pty.Open();
+    const struct {
+        std::string Path;
+        int Error;
+        TPortVerdict Verdict;
+    } cases[] = {
+        {dir / "absent", ENOENT, TPortVerdict::Missing},     {pty.SlavePath(), EBUSY, TPortVerdict::Held},
+        {pty.SlavePath(), EWOULDBLOCK, TPortVerdict::Held}, // the exclusive lock refused
+        {pty.SlavePath(), EIO, TPortVerdict::NoHardware},    {pty.SlavePath(), -1, TPortVerdict::NotTerminal},
+        {pty.SlavePath(), EINVAL, TPortVerdict::OtherError},
+    };
+    for (const auto& c : cases) {
+        const TPortDiagnosis d = DiagnoseFailedOpen(c.Path, c.Error);
+        EXPECT_EQ(d.Verdict, c.Verdict) << c.Path << " " << c.Error;
+        if (c.Error > 0 && c.Verdict != TPortVerdict::Missing) {
+            EXPECT_EQ(d.OpenError, std::strerror(c.Error));
+        }
+    }
 }
 
 TEST(PortDiagnosis, NamesTheProcessThatHoldsThePort) {

@@ -3,63 +3,29 @@
 #include "updater/ReadSequence.h"
 
 #include "tests/support/Bytes.h"
+#include "tests/support/ScriptedPort.h"
+#include "tests/support/SequenceSupport.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/UpdateDevice.h"
 #include "updater/StatusTable.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
+// The sequences with a real worker on a converter in memory (its boot loader behind a scripted line).
 
 namespace {
 
-using TLines = std::array<int, 3>;
-
-// Records what the sequence shows; the progress tick runs on every event turn while enabled.
-class TFakeDisplay : public TUpdateDisplay {
-public:
-    void ShowStatus(int init, int firmware, int project) override {
-        const TLines lines{init, firmware, project};
-        if (Shows.empty() || Shows.back() != lines)
-            Shows.push_back(lines);
-        ProcessEvents();
-    }
-    void SetProgress(int percent) override { Progress.push_back(percent); }
-    void EnableProgressTick(bool enabled) override { Ticking = enabled; }
-    bool ProgressTickEnabled() const override { return Ticking; }
-    void ProcessEvents() override {
-        ++Turns;
-        if (Ticking && !InTick && OnProgressTick) {
-            InTick = true;
-            OnProgressTick();
-            InTick = false;
-        }
-    }
-    bool Abandoned() const override { return GiveUp && GiveUp(); }
-    void Pause(int ms) override {
-        ++Pauses;
-        TUpdateDisplay::Pause(ms);
-    }
-
-    std::vector<TLines> Shows;
-    std::vector<int> Progress;
-    std::function<bool()> GiveUp;
-    bool Ticking = false;
-    bool InTick = false;
-    int Turns = 0;
-    int Pauses = 0;
-};
+const std::string Device = "COM7";
 
 void MakeFolder(const std::string& path) {
-    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+    ASSERT_TRUE(std::filesystem::create_directory(path)) << path;
 }
 
 // A workspace like the configurator's: MASTER/vod50321.sim and a project bin folder with bank.bin.
@@ -91,13 +57,16 @@ struct TWorkspace {
 struct TRun {
     TFakeDisplay Display;
     std::unique_ptr<TUpdateSequence> Sequence;
-    TUpdateSequence& Prepare(const TUpdateArguments& args) {
-        Sequence = std::make_unique<TUpdateSequence>(args, Display, ShortTimings());
+    TUpdateSequence& Prepare(const TUpdateArguments& args, TLoaderDevice* device,
+                             const TUpdateTimings& timings = ShortTimings()) {
+        Sequence = std::make_unique<TUpdateSequence>(args, Display, timings);
         Sequence->OnWorkerCreated = [](Tarm_SER& worker) { ShortenLinkTimings(worker); };
+        if (device)
+            Sequence->PortFactory = device->Factory();
         return *Sequence;
     }
-    void Go(const TUpdateArguments& args) {
-        Prepare(args);
+    void Go(const TUpdateArguments& args, TLoaderDevice* device) {
+        Prepare(args, device);
         Sequence->RunAutoUpdate();
     }
     TLines Final() const { return Display.Shows.back(); }
@@ -107,9 +76,9 @@ struct TRun {
 
 TEST(UpdateSequence, FirmwareAndProjectWithReadBack) {
     TWorkspace ws;
-    TUpdateDevice device;
+    TLoaderDevice device;
     TRun run;
-    run.Go(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    run.Go(ws.Args(Device, "FW", "FR", "PW", "PR"), &device);
 
     EXPECT_EQ(run.Sequence->End, TSequenceEnd::Finished);
     const std::vector<TLines> expected = {{0, 1, 1}, {1, 1, 1}, {1, 3, 1}, {1, 4, 1},
@@ -134,9 +103,9 @@ TEST(UpdateSequence, FirmwareAndProjectWithReadBack) {
 TEST(UpdateSequence, FirmwareOnlyRequestsNoReset) {
     for (const char* read : {"FR", "NO"}) {
         TWorkspace ws;
-        TUpdateDevice device;
+        TLoaderDevice device;
         TRun run;
-        run.Go(ws.Args(device.Path(), "fw", read, "NO", "PR"));
+        run.Go(ws.Args(Device, "fw", read, "NO", "PR"), &device);
         EXPECT_EQ(run.Final(), (TLines{1, 2, 0})) << read;
         EXPECT_FALSE(run.Sequence->ResetRequested) << read;
         EXPECT_EQ(device.Memory(FirmwareRegionFirst, 1000), ws.FirmwareBytes) << read;
@@ -147,10 +116,10 @@ TEST(UpdateSequence, FirmwareOnlyRequestsNoReset) {
 
 TEST(UpdateSequence, MissingFirmwareSkipsTheProject) {
     TWorkspace ws;
-    ::unlink(ws.Firmware.c_str());
-    TUpdateDevice device;
+    std::filesystem::remove(ws.Firmware);
+    TLoaderDevice device;
     TRun run;
-    run.Go(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    run.Go(ws.Args(Device, "FW", "FR", "PW", "PR"), &device);
     EXPECT_EQ(run.Display.Shows, (std::vector<TLines>{{0, 1, 1}, {1, 1, 1}, {1, 7, 1}}));
     EXPECT_TRUE(run.Sequence->ResetRequested);
     EXPECT_TRUE(run.Sequence->Transfers.empty());
@@ -159,10 +128,10 @@ TEST(UpdateSequence, MissingFirmwareSkipsTheProject) {
 
 TEST(UpdateSequence, MissingImageRequestsReset) {
     TWorkspace ws;
-    ::unlink((ws.Bin + "/bank.bin").c_str());
-    TUpdateDevice device;
+    std::filesystem::remove(ws.Bin + "/bank.bin");
+    TLoaderDevice device;
     TRun run;
-    run.Go(ws.Args(device.Path(), "FW", "NO", "PW", "PR"));
+    run.Go(ws.Args(Device, "FW", "NO", "PW", "PR"), &device);
     EXPECT_EQ(run.Final(), (TLines{1, 2, 7}));
     EXPECT_TRUE(run.Sequence->ResetRequested);
     EXPECT_EQ(device.Memory(FirmwareRegionFirst, 1000), ws.FirmwareBytes);
@@ -170,9 +139,9 @@ TEST(UpdateSequence, MissingImageRequestsReset) {
 
 TEST(UpdateSequence, ProjectFolderWithoutSeparatorFindsNoImage) {
     TWorkspace ws;
-    TUpdateDevice device;
+    TLoaderDevice device;
     TRun run;
-    run.Go(ParseUpdateArguments({device.Path(), "NO", "NO", "PW", "PR", ws.Firmware, ws.Bin}));
+    run.Go(ParseUpdateArguments({Device, "NO", "NO", "PW", "PR", ws.Firmware, ws.Bin}), &device);
     EXPECT_EQ(run.Display.Shows, (std::vector<TLines>{{0, 0, 1}, {1, 0, 1}, {1, 0, 7}}));
     EXPECT_TRUE(run.Sequence->ResetRequested);
 }
@@ -181,7 +150,7 @@ TEST(UpdateSequence, DeviceThatDoesNotOpenIsNotFound) {
     TWorkspace ws;
     TRun run;
     const auto started = std::chrono::steady_clock::now();
-    run.Go(ws.Args(ws.Dir / "no-such-device", "FW", "FR", "PW", "PR"));
+    run.Go(ws.Args(ws.Dir / "no-such-device", "FW", "FR", "PW", "PR"), nullptr);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_EQ(run.Sequence->End, TSequenceEnd::DeviceNotFound);
     EXPECT_EQ(run.Display.Shows, (std::vector<TLines>{{0, 1, 1}, {2, 1, 1}}));
@@ -192,13 +161,12 @@ TEST(UpdateSequence, DeviceThatDoesNotOpenIsNotFound) {
 
 TEST(UpdateSequence, FirstFrameWaitsTheWholeInitTimeAfterTheOpen) {
     TWorkspace ws;
-    TUpdateDevice device;
+    TLoaderDevice device;
     TRun run;
     TUpdateTimings timings = ShortTimings();
     timings.InitEndsOnceOpen = false;
     timings.InitWaitMs = 300;
-    run.Sequence = std::make_unique<TUpdateSequence>(ws.Args(device.Path(), "NO", "NO", "PW", "NO"),
-                                                     run.Display, timings);
+    run.Prepare(ws.Args(Device, "NO", "NO", "PW", "NO"), &device, timings);
     std::chrono::steady_clock::time_point started, firstFrame;
     run.Sequence->OnWorkerCreated = [&](Tarm_SER& worker) {
         started = std::chrono::steady_clock::now();
@@ -215,11 +183,11 @@ TEST(UpdateSequence, FirstFrameWaitsTheWholeInitTimeAfterTheOpen) {
 
 TEST(UpdateSequence, CorruptedFirmwareIsCaughtByTheReadBack) {
     TWorkspace ws;
-    TSimulatorOptions corrupting = FastSimulator();
+    TSimulatorOptions corrupting = TSimulatorOptions();
     corrupting.CorruptEvery = 1;
-    TUpdateDevice device(corrupting);
+    TLoaderDevice device(corrupting);
     TRun run;
-    run.Go(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    run.Go(ws.Args(Device, "FW", "FR", "PW", "PR"), &device);
     EXPECT_EQ(run.Display.Shows,
               (std::vector<TLines>{{0, 1, 1}, {1, 1, 1}, {1, 3, 1}, {1, 4, 1}, {1, 6, 1}}));
     EXPECT_TRUE(run.Sequence->ResetRequested);
@@ -231,11 +199,11 @@ TEST(UpdateSequence, CorruptedImageIsCaughtByTheReadBack) {
     TWorkspace ws;
     // Long enough to hold the byte that the converter alters in a stored block.
     WriteFileBytes(ws.Bin + "/bank.bin", Pattern(200, 4));
-    TSimulatorOptions corrupting = FastSimulator();
+    TSimulatorOptions corrupting = TSimulatorOptions();
     corrupting.CorruptEvery = 1;
-    TUpdateDevice device(corrupting);
+    TLoaderDevice device(corrupting);
     TRun run;
-    run.Go(ws.Args(device.Path(), "NO", "FR", "PW", "PR"));
+    run.Go(ws.Args(Device, "NO", "FR", "PW", "PR"), &device);
     EXPECT_EQ(run.Display.Shows,
               (std::vector<TLines>{{0, 0, 1}, {1, 0, 1}, {1, 0, 3}, {1, 0, 4}, {1, 0, 6}}));
     EXPECT_FALSE(run.Sequence->ResetRequested);
@@ -245,9 +213,9 @@ TEST(UpdateSequence, CorruptedImageIsCaughtByTheReadBack) {
 TEST(UpdateSequence, EmptyFirmwareIsAnErrorWithoutReadBack) {
     TWorkspace ws;
     WriteFileBytes(ws.Firmware, "");
-    TUpdateDevice device;
+    TLoaderDevice device;
     TRun run;
-    run.Go(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    run.Go(ws.Args(Device, "FW", "FR", "PW", "PR"), &device);
     EXPECT_EQ(run.Display.Shows, (std::vector<TLines>{{0, 1, 1}, {1, 1, 1}, {1, 5, 1}}));
     EXPECT_TRUE(run.Sequence->ResetRequested);
     EXPECT_TRUE(run.Sequence->Transfers.empty());
@@ -256,9 +224,9 @@ TEST(UpdateSequence, EmptyFirmwareIsAnErrorWithoutReadBack) {
 
 TEST(UpdateSequence, ReadBackGoesBesideTheFirmwareAndIsRemoved) {
     TWorkspace ws;
-    TUpdateDevice device;
+    TLoaderDevice device;
     TRun run;
-    TUpdateSequence& sequence = run.Prepare(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    TUpdateSequence& sequence = run.Prepare(ws.Args(Device, "FW", "FR", "PW", "PR"), &device);
     sequence.Stamp = [] { return std::string("20243597345"); };
     sequence.RunAutoUpdate();
     EXPECT_EQ(run.Final(), (TLines{1, 2, 2}));
@@ -271,9 +239,9 @@ TEST(UpdateSequence, ReadBackNameInUseByAnotherUpdateIsLeftAlone) {
     // neither written into nor removed, and this update reads back under a later stamp.
     WriteFileBytes(ws.Master + "/USB20243597345.b79", "another update's");
     WriteFileBytes(ws.Bin + "/ParGen_20243597345.b79", "another update's");
-    TUpdateDevice device;
+    TLoaderDevice device;
     TRun run;
-    TUpdateSequence& sequence = run.Prepare(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    TUpdateSequence& sequence = run.Prepare(ws.Args(Device, "FW", "FR", "PW", "PR"), &device);
     sequence.Stamp = [] { return std::string("20243597345"); };
     sequence.RunAutoUpdate();
     EXPECT_EQ(run.Final(), (TLines{1, 2, 2}));
@@ -284,16 +252,16 @@ TEST(UpdateSequence, ReadBackNameInUseByAnotherUpdateIsLeftAlone) {
 
 TEST(UpdateSequence, ClosingDuringATransferThatNeverEndsGivesUp) {
     TWorkspace ws;
-    TSimulatorOptions silent = FastSimulator();
+    TSimulatorOptions silent = TSimulatorOptions();
     silent.SilentAfter = 1; // the first block is stored, then nothing is answered
-    TUpdateDevice device(silent);
+    TLoaderDevice device(silent);
     TRun run;
     const auto* display = &run.Display;
     // Give up once the write has been seen running for a while.
     run.Display.GiveUp = [display] {
         return !display->Shows.empty() && display->Shows.back()[1] == 3 && display->Turns > 50;
     };
-    run.Go(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    run.Go(ws.Args(Device, "FW", "FR", "PW", "PR"), &device);
     EXPECT_EQ(run.Sequence->End, TSequenceEnd::Abandoned);
     EXPECT_EQ(run.Final(), (TLines{1, 3, 1}));
     EXPECT_EQ(run.Sequence->Worker(), nullptr);
@@ -304,11 +272,9 @@ TEST(UpdateSequence, ClosingDuringATransferThatNeverEndsGivesUp) {
 TEST(UpdateSequence, PortErrorDuringTheWriteIsAnError) {
     TWorkspace ws;
     WriteFileBytes(ws.Firmware, Pattern(20000, 5));
-    TSimulatorOptions paced = FastSimulator();
-    paced.Baud = 115200; // long enough a transfer to take the converter away in its middle
-    TUpdateDevice device(paced);
+    TLoaderDevice device;
     TRun run;
-    TUpdateSequence& sequence = run.Prepare(ws.Args(device.Path(), "FW", "FR", "PW", "PR"));
+    TUpdateSequence& sequence = run.Prepare(ws.Args(Device, "FW", "FR", "PW", "PR"), &device);
     run.Display.GiveUp = [&] {
         if (sequence.Worker() && sequence.Firmware == PhaseWriting && sequence.Worker()->BlockCount >= 3)
             device.Remove();
@@ -319,7 +285,12 @@ TEST(UpdateSequence, PortErrorDuringTheWriteIsAnError) {
     EXPECT_TRUE(sequence.ResetRequested);
     ASSERT_EQ(sequence.Transfers.size(), 1u);
     EXPECT_TRUE(sequence.Transfers[0].Failed);
-    EXPECT_FALSE(sequence.Transfers[0].PortError.empty());
+    // Taken away at any moment: the worker was writing or waiting for an acknowledge.
+    const TTransferRecord& t = sequence.Transfers[0];
+    EXPECT_TRUE(t.PortError == "Read error (Error: 5) " || t.PortError == "Write error (Error: 5) ")
+        << t.PortError;
+    EXPECT_EQ(t.PortErrorReason, Device + ": " + CommErrorText(5));
+    EXPECT_EQ(PortFailureText(t), t.PortError + "- " + t.PortErrorReason);
     EXPECT_TRUE(ws.NoReadBackLeft());
 }
 
@@ -347,11 +318,12 @@ TEST(UpdateSequence, ProgressFigures) {
 
 TEST(ReadSequence, ReadsWithoutWritingAndLeavesNoFileOfAReadThatDidNotEndWell) {
     TTempDir dir;
-    TUpdateDevice device;
+    TLoaderDevice device;
     device.SetMemory(0x4000, Pattern(1024, 7));
     TFakeDisplay display;
-    TReadSequence sequence(device.Path(), display, ShortTimings());
+    TReadSequence sequence(Device, display, ShortTimings());
     sequence.OnWorkerCreated = [](Tarm_SER& worker) { ShortenLinkTimings(worker); };
+    sequence.PortFactory = device.Factory();
     ASSERT_TRUE(sequence.Open({FirmwareRegion, ConfigRegion}));
     EXPECT_TRUE(sequence.Read(FirmwareRegion, 1000, dir / "fw"));
     EXPECT_EQ(ReadFileBytes(dir / "fw"), Pattern(1024, 7));
@@ -375,13 +347,14 @@ TEST(ReadSequence, ReadsWithoutWritingAndLeavesNoFileOfAReadThatDidNotEndWell) {
 TEST(ReadSequence, ASilentConverterGivenUpOrAbandoned) {
     for (const bool userGivesUp : {false, true}) {
         TTempDir dir;
-        TSimulatorOptions options = FastSimulator();
+        TSimulatorOptions options = TSimulatorOptions();
         options.SilentAfter = 3;
-        TUpdateDevice device(options);
+        TLoaderDevice device(options);
         TFakeDisplay display;
         TUpdateTimings timings = ShortTimings();
         timings.GiveUpMs = userGivesUp ? 0 : 300;
-        TReadSequence sequence(device.Path(), display, timings);
+        TReadSequence sequence(Device, display, timings);
+        sequence.PortFactory = device.Factory();
         std::atomic<int> retries{0};
         sequence.OnWorkerCreated = [&retries](Tarm_SER& worker) {
             ShortenLinkTimings(worker);

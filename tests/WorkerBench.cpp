@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
         worker.FileName = dir / "image.bin";
         std::int32_t size = 0;
         auto start = TClock::now();
-        if (worker.StartRegionWrite(1, size) != StartStarted ||
+        if (worker.StartRegionWrite(ConfigRegion, size) != TStartResult::Started ||
             !Await([&] { return worker.State.load() == StateIdle; }, std::chrono::minutes(10)))
             throw std::runtime_error("the write did not run");
         const double writeSeconds = Seconds(TClock::now() - start);
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
 
         worker.FileName = dir / "back.bin";
         start = TClock::now();
-        if (worker.StartRegionRead(1, size) != StartStarted ||
+        if (worker.StartRegionRead(ConfigRegion, size) != TStartResult::Started ||
             !Await([&] { return worker.State.load() == StateIdle; }, std::chrono::minutes(10)))
             throw std::runtime_error("the read did not run");
         const double readSeconds = Seconds(TClock::now() - start);

@@ -80,15 +80,14 @@ int RunRead(const std::vector<std::string>& arguments) {
                                      : "unexpected argument '" + args[3] + "'");
     const std::string& device = args[0];
     const std::string& file = args[2];
-    int region = 0;
+    TRegionId region = FirmwareRegion;
     if (args[1] == "firmware")
         region = FirmwareRegion;
     else if (args[1] == "project")
         region = ConfigRegion;
     else
         return Usage("'" + args[1] + "' is neither firmware nor project");
-    TRegion r{};
-    RegionOf(region, r);
+    const TRegion r = RegionOf(region);
     const std::uint32_t regionBlocks = r.Size() / BlockSize;
     std::uint32_t blocks = region == FirmwareRegion ? regionBlocks : 1;
     if (!blocksText.empty() && !ParseBlocks(blocksText, regionBlocks, blocks))

@@ -99,15 +99,15 @@ std::string Format(const char* format, double a, double b = 0, double c = 0) {
     return text;
 }
 
-void PrintSummary(TTerminalDisplay& display, const std::string& device,
-                  const std::vector<TTransferRecord>& transfers, unsigned long long lineBytes) {
+void PrintSummary(TTerminalDisplay& display, const std::vector<TTransferRecord>& transfers,
+                  unsigned long long lineBytes) {
     display.Print("Summary:");
     std::int64_t blocks = 0, retries = 0;
     std::uint64_t bytes = 0;
     double seconds = 0;
     for (const auto& t : transfers) {
         const std::string what =
-            std::string(t.Region == 0 ? "firmware" : "project") + (t.Read ? " read" : " write");
+            std::string(t.Region == FirmwareRegion ? "firmware" : "project") + (t.Read ? " read" : " write");
         std::string line = "  " + what + std::string(16 - what.size(), ' ') + ": " +
                            std::to_string(t.Blocks) + " blocks, " + std::to_string(t.Retries) + " retries, " +
                            std::to_string(t.Bytes) + " bytes in " + Format("%.2f s", t.Seconds);
@@ -116,7 +116,7 @@ void PrintSummary(TTerminalDisplay& display, const std::string& device,
         if (t.GivenUp)
             line += ", " + t.PortError;
         else if (t.Failed)
-            line += ", ended by a port error on " + device + ": " + t.PortError;
+            line += ", ended by a port error: " + PortFailureText(t);
         display.Print(line);
         blocks += t.Blocks;
         retries += t.Retries;
@@ -144,6 +144,7 @@ struct TJsonRun {
     const std::vector<TTransferRecord>* Transfers = nullptr;
     unsigned long long LineBytes = 0;
     bool DeviceNotFound = false;
+    int OpenError = 0; // the worker's error of the failed open; 0: not known
     std::string Error; // empty: null
 };
 
@@ -162,7 +163,7 @@ void PrintJson(const TJsonRun& run, int code) {
     if (run.Transfers)
         for (const auto& t : *run.Transfers)
             json.BeginObject()
-                .Member("region", t.Region == 0 ? "firmware" : "project")
+                .Member("region", t.Region == FirmwareRegion ? "firmware" : "project")
                 .Member("direction", t.Read ? "read" : "write")
                 .Member("blocks", t.Blocks)
                 .Member("retries", t.Retries)
@@ -171,10 +172,12 @@ void PrintJson(const TJsonRun& run, int code) {
                 .Member("failed", t.Failed)
                 .Member("given_up", t.GivenUp)
                 .Member("error", t.PortError)
+                .Member("reason", t.PortErrorReason)
                 .EndObject();
     json.EndArray().Member("line_bytes", run.LineBytes).Key("port");
     if (run.DeviceNotFound)
-        WriteDiagnosisJson(json, DiagnosePort(run.Device));
+        WriteDiagnosisJson(json, run.OpenError != 0 ? DiagnoseFailedOpen(run.Device, run.OpenError)
+                                                    : DiagnosePort(run.Device));
     else
         json.Null();
     json.Key("error");
@@ -294,9 +297,11 @@ int RunUpdate(const std::vector<std::string>& args) {
     if (sequence.End == TSequenceEnd::Abandoned)
         display.Print("Interrupted: the transfer was given up and the worker stopped.");
     if (sequence.End == TSequenceEnd::DeviceNotFound)
-        display.Print(FormatPortDiagnosis(DiagnosePort(arguments.PortName)));
+        display.Print(FormatPortDiagnosis(
+            sequence.OpenErrorCode() != 0 ? DiagnoseFailedOpen(arguments.PortName, sequence.OpenErrorCode())
+                                          : DiagnosePort(arguments.PortName)));
     if (!sequence.Transfers.empty())
-        PrintSummary(display, arguments.PortName, sequence.Transfers, lineBytes);
+        PrintSummary(display, sequence.Transfers, lineBytes);
     // A port that failed mid-transfer and has gone since: an adapter pulled out, as a rule.
     const bool portFailed = std::any_of(sequence.Transfers.begin(), sequence.Transfers.end(),
                                         [](const TTransferRecord& t) { return t.Failed && !t.GivenUp; });
@@ -316,6 +321,7 @@ int RunUpdate(const std::vector<std::string>& args) {
         run.Transfers = &sequence.Transfers;
         run.LineBytes = lineBytes;
         run.DeviceNotFound = sequence.End == TSequenceEnd::DeviceNotFound;
+        run.OpenError = sequence.OpenErrorCode();
         PrintJson(run, code);
     }
     return code;

@@ -52,7 +52,7 @@ std::string Help() {
 
 // One file against its region, and what the comparison found.
 struct TCheck {
-    int Region = FirmwareRegion;
+    TRegionId Region = FirmwareRegion;
     std::string File;
     bool Run = false;  // the check was reached
     bool Same = false; // the converter holds the file's bytes
@@ -77,8 +77,7 @@ int ByteAt(const std::string& path, std::uint64_t offset) {
 // Reads as many blocks as the file fills and compares them; the line shows the outcome.
 void RunCheck(TDeviceReader& reader, TCheck& c) {
     c.Run = true;
-    TRegion r{};
-    RegionOf(c.Region, r);
+    const TRegion r = RegionOf(c.Region);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(c.File, ec)) {
         reader.ShowOutcome(c.Region, PhaseFileNotFound);
@@ -185,8 +184,8 @@ int RunVerify(const std::vector<std::string>& arguments) {
     std::FILE* const text = options.Json ? stderr : stdout;
     TDeviceReader reader(args[0], options, text);
     int code = ExitEqual;
-    if (!reader.Open(withImage ? std::vector<int>{FirmwareRegion, ConfigRegion}
-                               : std::vector<int>{FirmwareRegion})) {
+    if (!reader.Open(withImage ? std::vector<TRegionId>{FirmwareRegion, ConfigRegion}
+                               : std::vector<TRegionId>{FirmwareRegion})) {
         code = ExitDeviceNotFound;
     } else {
         RunCheck(reader, firmware);

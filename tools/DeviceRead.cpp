@@ -26,7 +26,7 @@ struct TFileCloser {
 };
 using TFile = std::unique_ptr<std::FILE, TFileCloser>;
 
-const char* RegionWord(int region) {
+const char* RegionWord(TRegionId region) {
     return region == FirmwareRegion ? "firmware" : "project";
 }
 
@@ -143,14 +143,19 @@ TDeviceReader::TDeviceReader(const std::string& device, const TDeviceReadOptions
 
 TDeviceReader::~TDeviceReader() = default;
 
-bool TDeviceReader::Open(const std::vector<int>& regions) {
+TPortDiagnosis TDeviceReader::Diagnosis() const {
+    const int openError = Sequence.OpenErrorCode();
+    return openError != 0 ? DiagnoseFailedOpen(Device, openError) : DiagnosePort(Device);
+}
+
+bool TDeviceReader::Open(const std::vector<TRegionId>& regions) {
     if (Sequence.Open(regions))
         return true;
-    Display.Print(FormatPortDiagnosis(DiagnosePort(Device)));
+    Display.Print(FormatPortDiagnosis(Diagnosis()));
     return false;
 }
 
-bool TDeviceReader::Read(int region, std::uint32_t length, const TScratchFile& file) {
+bool TDeviceReader::Read(TRegionId region, std::uint32_t length, const TScratchFile& file) {
     const bool read = Sequence.Read(region, length, file.Path());
     if (Sequence.End == TSequenceEnd::Abandoned)
         Display.Print("Interrupted: the read was given up and the worker stopped.");
@@ -172,7 +177,7 @@ void TDeviceReader::Finish() {
         if (t.GivenUp)
             text += ", " + t.PortError;
         else if (t.Failed)
-            text += ", ended by a port error: " + t.PortError;
+            text += ", ended by a port error: " + PortFailureText(t);
         Display.Print(text);
     }
 }
@@ -207,10 +212,11 @@ void TDeviceReader::WriteJsonMembers(TJsonWriter& json) const {
             .Member("failed", t.Failed)
             .Member("given_up", t.GivenUp)
             .Member("error", t.PortError)
+            .Member("reason", t.PortErrorReason)
             .EndObject();
     json.EndArray().Member("reset_requested", Sequence.ResetRequested).Key("port");
     if (DeviceNotFound())
-        WriteDiagnosisJson(json, DiagnosePort(Device));
+        WriteDiagnosisJson(json, Diagnosis());
     else
         json.Null();
 }

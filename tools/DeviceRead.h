@@ -3,6 +3,7 @@
 #include "tools/UpdateTerminal.h"
 #include "tools/json/JsonWriter.h"
 
+#include "serial/PortDiagnosis.h"
 #include "updater/CloseSignals.h"
 #include "updater/ReadSequence.h"
 
@@ -61,10 +62,10 @@ public:
     TDeviceReader& operator=(const TDeviceReader&) = delete;
 
     // The sequence's Open; prints the diagnosis when the port did not open.
-    bool Open(const std::vector<int>& regions);
+    bool Open(const std::vector<TRegionId>& regions);
     // The first length bytes of region into file; false when the read did not end well.
-    bool Read(int region, std::uint32_t length, const TScratchFile& file);
-    void ShowOutcome(int region, int code) { Sequence.ShowOutcome(region, code); }
+    bool Read(TRegionId region, std::uint32_t length, const TScratchFile& file);
+    void ShowOutcome(TRegionId region, int code) { Sequence.ShowOutcome(region, code); }
     // The reset request when asked for, then the summary of the reads.
     void Finish();
     // A line of the command's own, after any progress bar.
@@ -78,6 +79,9 @@ public:
     void WriteJsonMembers(TJsonWriter& json) const;
 
 private:
+    // The port doctor's findings, from the worker's open error where it has one.
+    TPortDiagnosis Diagnosis() const;
+
     std::string Device;
     TDeviceReadOptions Options;
     TCloseSignals CloseSignals;

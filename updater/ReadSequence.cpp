@@ -26,17 +26,18 @@ void TReadSequence::Show() {
     Display.ShowStatus(Init, Firmware, Project);
 }
 
-bool TReadSequence::Open(const std::vector<int>& regions) {
+bool TReadSequence::Open(const std::vector<TRegionId>& regions) {
     Transfers.clear();
     ResetRequested = false;
     Init = InitWaiting;
     Firmware = Project = PhaseNotUsed;
-    for (const int region : regions)
+    for (const TRegionId region : regions)
         Line(region) = PhaseWaiting;
     Show();
 
     WorkerPtr = std::make_unique<Tarm_SER>();
     WorkerPtr->DeviceName = PortName;
+    WorkerPtr->PortFactory = PortFactory;
     if (OnWorkerCreated)
         OnWorkerCreated(*WorkerPtr);
     WorkerPtr->Start();
@@ -110,18 +111,17 @@ void TReadSequence::Abandon() {
     End = TSequenceEnd::Abandoned;
 }
 
-bool TReadSequence::Read(int region, std::uint32_t length, const std::string& file) {
+bool TReadSequence::Read(TRegionId region, std::uint32_t length, const std::string& file) {
     int& line = Line(region);
-    TRegion r{};
     // A length past the region would read on into whatever follows it.
-    const bool fits = RegionOf(region, r) && length <= r.Size();
+    const bool fits = length <= RegionOf(region).Size();
     Display.SetProgress(0);
     const auto started = std::chrono::steady_clock::now();
     bool readStarted = false;
     // No worker before Open, nor after the user gave up.
     if (fits && WorkerPtr) {
-        WorkerPtr->FileName = file;
-        readStarted = WorkerPtr->StartRegionRead(region, static_cast<std::int32_t>(length)) == StartStarted;
+        readStarted = WorkerPtr->StartRegionRead(region, file, static_cast<std::int32_t>(length)) ==
+                      TStartResult::Started;
     }
     line = readStarted ? PhaseReading : PhaseError;
     Show();
@@ -143,8 +143,10 @@ bool TReadSequence::Read(int region, std::uint32_t length, const std::string& fi
             .count();
     t.Failed = WorkerPtr->TransferFailed;
     t.GivenUp = t.Failed && GaveUp;
-    if (t.Failed)
+    if (t.Failed) {
         t.PortError = WorkerPtr->PortError;
+        t.PortErrorReason = WorkerPtr->PortErrorReason;
+    }
     Transfers.push_back(t);
     PendingFile.clear();
     if (t.Failed) {
@@ -156,7 +158,7 @@ bool TReadSequence::Read(int region, std::uint32_t length, const std::string& fi
     return true;
 }
 
-void TReadSequence::ShowOutcome(int region, int code) {
+void TReadSequence::ShowOutcome(TRegionId region, int code) {
     Line(region) = code;
     Show();
 }

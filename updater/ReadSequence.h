@@ -28,19 +28,24 @@ public:
     // Shows "Waiting..." on the lines of the regions to be read, creates the worker on the port,
     // starts it and waits InitWaitMs (ended early by a port that did not open). False, with INIT
     // "Device Not Found" and End DeviceNotFound, when the port did not open.
-    bool Open(const std::vector<int>& regions);
+    bool Open(const std::vector<TRegionId>& regions);
     // Reads the first length bytes of region in whole blocks (0: the whole region) into file, which
     // is created anew. True once read: the line stays "Read in Progress..." until the caller shows
     // the outcome. False when the worker refused the read, a port error ended it or it was given up
     // (its line shows "Error" and the file is removed), or when the user gave up (End Abandoned).
-    bool Read(int region, std::uint32_t length, const std::string& file);
+    bool Read(TRegionId region, std::uint32_t length, const std::string& file);
     // Sets the line of region, as a caller's comparison of what was read decides.
-    void ShowOutcome(int region, int code);
+    void ShowOutcome(TRegionId region, int code);
     // The end of a sequence whose port opened and that the user did not give up: the reset request
     // when reset is set.
     void Finish(bool reset);
 
     Tarm_SER* Worker() const { return WorkerPtr.get(); }
+    // The port's error code of a failed open; 0 when the port opened or was not tried.
+    int OpenErrorCode() const {
+        return WorkerPtr && WorkerPtr->OpenTried.load(std::memory_order_acquire) ? WorkerPtr->OpenErrorCode
+                                                                                 : 0;
+    }
 
     // Line states, as last shown.
     int Init = InitWaiting;
@@ -52,9 +57,11 @@ public:
 
     // Called with the new worker before it starts (trace and retry hooks, link timings).
     std::function<void(Tarm_SER&)> OnWorkerCreated;
+    // Makes the worker's port; empty: a TComm.
+    TSerialPortFactory PortFactory;
 
 private:
-    int& Line(int region) { return region == FirmwareRegion ? Firmware : Project; }
+    int& Line(TRegionId region) { return region == FirmwareRegion ? Firmware : Project; }
     void Show();
     void ProgressTick();
     // Turns until the transfer has ended; false when the user gave up meanwhile.

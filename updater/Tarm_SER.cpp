@@ -35,7 +35,7 @@ std::string SystemError(const std::string& what, const std::string& path, int er
 } // namespace
 
 struct Tarm_SER::TImpl {
-    std::unique_ptr<TComm> Port;
+    std::unique_ptr<TSerialPort> Port;
     std::uint8_t Frame[FrameCapacity] = {};
     std::uint8_t Block[BlockSize] = {};
     std::uint8_t BlockLength = 0;
@@ -69,70 +69,76 @@ void Tarm_SER::Notify() {
     Impl->Wake.notify_one();
 }
 
-bool RegionOf(int region, TRegion& out) {
-    if (region == FirmwareRegion)
-        out = {FirmwareRegionFirst, FirmwareRegionLast};
-    else if (region == ConfigRegion)
-        out = {ConfigRegionFirst, ConfigRegionLast};
-    else
-        return false;
-    return true;
-}
-
-std::int32_t Tarm_SER::BeginStart(int region, TRegion& r) {
+TStartResult Tarm_SER::BeginStart(TRegionId region, TRegion& r) {
     if (State.load(std::memory_order_acquire) != StateIdle)
-        return StartBusy;
-    if (!RegionOf(region, r))
-        return StartFileSizeRefused;
+        return TStartResult::Busy;
+    if (region != TRegionId::Firmware && region != TRegionId::Configuration)
+        return TStartResult::FileSizeRefused;
+    r = RegionOf(region);
     ErrorSeen = false;
     MemorySpace = 0;
     StartAddress = r.First;
     Address = r.First;
-    return 0;
+    return TStartResult::Started;
 }
 
-std::int32_t Tarm_SER::FinishStart(std::int32_t state) {
+TStartResult Tarm_SER::FinishStart(std::int32_t state) {
     Impl->FilePath = FileName;
     TransferFailed = false;
     PortError.clear();
+    PortErrorReason.clear();
     RetryCount = 0;
     BlockCount = 0;
     AbandonRequested = false;
     // Last: the worker takes the operation up once it sees State.
     State.store(state, std::memory_order_release);
     Notify();
-    return StartStarted;
+    return TStartResult::Started;
 }
 
-std::int32_t Tarm_SER::StartRegionWrite(int region, std::int32_t& size) {
+TStartResult Tarm_SER::StartRegionWrite(TRegionId region, const std::string& file, std::int32_t& size) {
+    if (State.load(std::memory_order_acquire) != StateIdle)
+        return TStartResult::Busy;
+    FileName = file;
+    return StartRegionWrite(region, size);
+}
+
+TStartResult Tarm_SER::StartRegionRead(TRegionId region, const std::string& file, std::int32_t length) {
+    if (State.load(std::memory_order_acquire) != StateIdle)
+        return TStartResult::Busy;
+    FileName = file;
+    return StartRegionRead(region, length);
+}
+
+TStartResult Tarm_SER::StartRegionWrite(TRegionId region, std::int32_t& size) {
     TRegion r{};
-    if (const std::int32_t refused = BeginStart(region, r))
+    if (const TStartResult refused = BeginStart(region, r); refused != TStartResult::Started)
         return refused;
     // Looked at before it is opened: opening a FIFO would wait for a writer.
     std::error_code error;
     const std::filesystem::file_type type = std::filesystem::status(FileName, error).type();
     if (error || type == std::filesystem::file_type::directory)
-        return StartFileError;
+        return TStartResult::FileError;
     // A device node or a FIFO has no length to announce: it is refused like an empty file instead
     // of being sent as nothing.
     if (type != std::filesystem::file_type::regular)
-        return StartFileSizeRefused;
+        return TStartResult::FileSizeRefused;
     TFile file(std::fopen(FileName.c_str(), "rb"));
     if (!file)
-        return StartFileError;
+        return TStartResult::FileError;
     // Unbuffered: each block is read from the file as it is sent, so a file cut short meanwhile is
     // noticed at the block it affects.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
     if (std::fseek(file.get(), 0, SEEK_END) != 0)
-        return StartFileError;
+        return TStartResult::FileError;
     const long length = std::ftell(file.get());
     if (length < 0)
-        return StartFileError;
+        return TStartResult::FileError;
     size = static_cast<std::int32_t>(std::min<long>(length, INT32_MAX));
     // An empty file would put a block of zeros at the region's start, a longer one would run past
     // the region's end.
     if (length == 0 || static_cast<unsigned long>(length) > r.Size())
-        return StartFileSizeRefused;
+        return TStartResult::FileSizeRefused;
     EndAddress = r.First + static_cast<std::uint32_t>(length) - 1;
     std::rewind(file.get());
     Impl->File = std::move(file);
@@ -140,14 +146,14 @@ std::int32_t Tarm_SER::StartRegionWrite(int region, std::int32_t& size) {
     return FinishStart(StateRegionWrite);
 }
 
-std::int32_t Tarm_SER::StartRegionRead(int region, std::int32_t length) {
+TStartResult Tarm_SER::StartRegionRead(TRegionId region, std::int32_t length) {
     TRegion r{};
-    if (const std::int32_t refused = BeginStart(region, r))
+    if (const TStartResult refused = BeginStart(region, r); refused != TStartResult::Started)
         return refused;
     EndAddress = length == 0 ? r.Last : r.First + static_cast<std::uint32_t>(length) - 1;
     TFile file(std::fopen(FileName.c_str(), "wb"));
     if (!file)
-        return StartFileError;
+        return TStartResult::FileError;
     Impl->File = std::move(file);
     return FinishStart(StateRegionRead);
 }
@@ -196,20 +202,27 @@ void Tarm_SER::WaitForRequest() {
 }
 
 void Tarm_SER::OpenPort() {
-    Impl->Port = std::make_unique<TComm>();
-    TComm& port = *Impl->Port;
+    if (PortFactory)
+        Impl->Port = PortFactory();
+    else
+        Impl->Port = std::make_unique<TComm>();
+    TSerialPort& port = *Impl->Port;
     try {
-        port.SetBaudRate(br115200);
-        port.SetDatabits(da8);
-        port.SetDeviceName(DeviceName);
-        port.SetFlowControl(fcNone);
-        port.SetParity(paNone);
-        port.SetStopbits(sb10);
-        port.Open();
+        TPortSetup setup;
+        setup.DeviceName = DeviceName;
+        setup.BaudRate = br115200;
+        setup.Databits = da8;
+        setup.Parity = paNone;
+        setup.Stopbits = sb10;
+        setup.FlowControl = fcNone;
+        port.Open(setup);
         PortOpened = 1;
         port.SetDtr(true);
-    } catch (const ECommError&) {
+    } catch (const ECommError& e) {
         PortOpened = 0;
+        OpenError = e.what();
+        OpenErrorCode = e.Code;
+        OpenErrorReason = e.Reason;
     }
     OpenTried.store(true, std::memory_order_release);
 }
@@ -219,7 +232,7 @@ void Tarm_SER::RunStep(void (Tarm_SER::*step)()) {
     // leaving the sequence waiting on a State that never returns to 0.
     try {
         if (!Impl->Port->IsOpen())
-            throw ECommError("Port not open, unable to complete operation", -1);
+            throw ECommError(PortNotOpenText, -1);
         if (!AbandonRequested.load(std::memory_order_acquire))
             (this->*step)();
         // Checked after the step too: the step's wait ended early, and its block must not count.
@@ -227,6 +240,8 @@ void Tarm_SER::RunStep(void (Tarm_SER::*step)()) {
             std::lock_guard<std::mutex> lock(AbandonLock);
             FailTransfer(AbandonReason);
         }
+    } catch (const ECommError& e) {
+        FailTransfer(e.what(), DeviceName + ": " + e.Reason);
     } catch (const std::exception& e) {
         FailTransfer(e.what());
     }
@@ -241,10 +256,11 @@ void Tarm_SER::FinishTransfer() {
     State.store(StateIdle, std::memory_order_release);
 }
 
-void Tarm_SER::FailTransfer(const std::string& text) {
+void Tarm_SER::FailTransfer(const std::string& text, const std::string& reason) {
     Impl->File.reset();
     ErrorSeen = true;
     PortError = text;
+    PortErrorReason = reason;
     TransferFailed = true;
     State.store(StateIdle, std::memory_order_release);
 }
@@ -311,7 +327,7 @@ void Tarm_SER::ReadStep() {
 }
 
 void Tarm_SER::SendCommand(std::int32_t memorySpace, std::uint32_t address, int command, int length) {
-    TComm& port = *Impl->Port;
+    TSerialPort& port = *Impl->Port;
     port.DiscardOutput();
     port.DiscardInput();
     const int n = BuildCommandFrame(Impl->Frame, memorySpace, address, command, length);
@@ -321,7 +337,7 @@ void Tarm_SER::SendCommand(std::int32_t memorySpace, std::uint32_t address, int 
 
 void Tarm_SER::SendWriteFrame(std::int32_t memorySpace, std::uint32_t address, int command,
                               const std::uint8_t* data) {
-    TComm& port = *Impl->Port;
+    TSerialPort& port = *Impl->Port;
     const int n = BuildWriteFrame(Impl->Frame, memorySpace, address, command, data);
     port.DiscardOutput();
     port.DiscardInput();
@@ -330,11 +346,11 @@ void Tarm_SER::SendWriteFrame(std::int32_t memorySpace, std::uint32_t address, i
 }
 
 int Tarm_SER::PollInput(int ms) {
-    TComm& port = *Impl->Port;
+    TSerialPort& port = *Impl->Port;
     port.WaitForInput(ms);
     const int waiting = port.BytesWaiting();
     if (waiting < 0)
-        throw ECommError("Port not open, unable to complete operation", -1);
+        throw ECommError(PortNotOpenText, -1);
     return waiting;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "common/FileContract.h"
+#include "serial/SerialPort.h"
+#include "updater/RegionMap.h"
 
 #include <atomic>
 #include <cstdint>
@@ -10,19 +11,7 @@
 #include <string>
 #include <thread>
 
-class TComm;
-
 constexpr int BlockSize = 128;
-
-// One region of the memory map, its last address inclusive.
-struct TRegion {
-    std::uint32_t First;
-    std::uint32_t Last;
-    std::uint32_t Size() const { return Last - First + 1; }
-};
-
-// Region 0 (firmware) or 1 (configuration); false for any other number.
-bool RegionOf(int region, TRegion& out);
 
 // Worker states.
 constexpr std::int32_t StateIdle = 0;
@@ -31,10 +20,12 @@ constexpr std::int32_t StateRegionWrite = 6;
 constexpr std::int32_t StateResetRequest = 7;
 
 // Results of the start operations.
-constexpr std::int32_t StartStarted = 1;
-constexpr std::int32_t StartBusy = -1;
-constexpr std::int32_t StartFileError = -2;
-constexpr std::int32_t StartFileSizeRefused = -3; // empty file, longer than its region, or no such region
+enum class TStartResult : std::int32_t {
+    Started = 1,
+    Busy = -1,
+    FileError = -2,       // the file cannot be opened or created
+    FileSizeRefused = -3, // empty file, longer than its region, or no such region
+};
 
 // Poll counts and interval of the reply waits; tests may shorten them.
 struct TBootLinkTimings {
@@ -51,7 +42,7 @@ struct TBootLinkTimings {
 // other field first and State last, and the worker closes its file before it sets State back to 0.
 class Tarm_SER {
 public:
-    // Created without starting; set DeviceName (and Timings, OnFrame) before Start.
+    // Created without starting; set DeviceName (and Timings, OnFrame, PortFactory) before Start.
     Tarm_SER();
     // Asks the thread to stop, joins it and releases the port.
     ~Tarm_SER();
@@ -62,8 +53,14 @@ public:
     // Stop request: the run loop ends at its next pass, a transfer in progress is abandoned.
     void Terminate();
 
-    std::int32_t StartRegionWrite(int region, std::int32_t& size);
-    std::int32_t StartRegionRead(int region, std::int32_t length);
+    // Writes the file named by FileName into region; size receives the file's length.
+    TStartResult StartRegionWrite(TRegionId region, std::int32_t& size);
+    // Reads region (its first length bytes in whole blocks, 0 the whole) into the file named by
+    // FileName, created anew.
+    TStartResult StartRegionRead(TRegionId region, std::int32_t length);
+    // The same with the file given: FileName is set to it first.
+    TStartResult StartRegionWrite(TRegionId region, const std::string& file, std::int32_t& size);
+    TStartResult StartRegionRead(TRegionId region, const std::string& file, std::int32_t length);
     void RequestReset();
     // Ends the transfer in progress as failed with reason as its PortError, at the worker's next
     // poll; nothing more is sent for it. No effect on an idle worker.
@@ -72,6 +69,11 @@ public:
     // Shared fields, as the sequence sees them.
     std::atomic<std::int32_t> PortOpened{0};
     std::atomic<bool> OpenTried{false}; // set once OpenPort has finished, whatever its outcome
+    // Why the port did not open: the port's text ("Error accessing specified device (Error: 2) "),
+    // its code and the system's reason. Written before OpenTried.
+    std::string OpenError;
+    int OpenErrorCode = 0;
+    std::string OpenErrorReason;
     std::atomic<std::int32_t> State{StateIdle};
     std::atomic<std::int32_t> BlockCount{0};
     std::string DeviceName;
@@ -83,15 +85,20 @@ public:
     std::atomic<bool> ErrorSeen{false};
     std::atomic<std::int32_t> ResendPending{0};
 
-    // Set when a port error ended the current transfer; PortError holds its text. Both are
-    // written before State returns to 0 and cleared by the next start operation.
+    // Set when a port error ended the current transfer; PortError holds its text ("Read error
+    // (Error: 5) "), PortErrorReason the device and the system's reason ("/dev/ttyUSB0: Input/output
+    // error"; empty for a failure that is not the port's). All are written before State returns to 0
+    // and cleared by the next start operation.
     std::atomic<bool> TransferFailed{false};
     std::string PortError;
+    std::string PortErrorReason;
 
     // Failed block exchanges (resends and repeated reads) since the operation started.
     std::atomic<std::int32_t> RetryCount{0};
 
     TBootLinkTimings Timings;
+    // Makes the port OpenPort opens; empty: a TComm.
+    TSerialPortFactory PortFactory;
 
     // Called on the worker thread with every frame sent (Sent true) and every reply read.
     std::function<void(bool sent, const std::string& bytes)> OnFrame;
@@ -103,9 +110,9 @@ private:
     struct TImpl;
 
     // The start operations' common parts: the busy and region checks with the address fields
-    // (0 when the start may go on), and the fields set last, State the very last.
-    std::int32_t BeginStart(int region, TRegion& r);
-    std::int32_t FinishStart(std::int32_t state);
+    // (Started when the start may go on), and the fields set last, State the very last.
+    TStartResult BeginStart(TRegionId region, TRegion& r);
+    TStartResult FinishStart(std::int32_t state);
 
     bool Interrupted() const;
     void Execute();
@@ -116,7 +123,7 @@ private:
     void WriteStep();
     void ReadStep();
     void FinishTransfer();
-    void FailTransfer(const std::string& text);
+    void FailTransfer(const std::string& text, const std::string& reason = std::string());
     void SendCommand(std::int32_t memorySpace, std::uint32_t address, int command, int length);
     void SendWriteFrame(std::int32_t memorySpace, std::uint32_t address, int command,
                         const std::uint8_t* data);

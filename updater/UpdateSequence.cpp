@@ -38,6 +38,10 @@ int ProgressPercent(std::uint32_t address, std::uint32_t start, std::uint32_t en
     return percent >= 100.0 ? 100 : static_cast<int>(percent);
 }
 
+std::string PortFailureText(const TTransferRecord& t) {
+    return t.PortErrorReason.empty() ? t.PortError : t.PortError + "- " + t.PortErrorReason;
+}
+
 // Five ints: taken by value like the arguments.
 // cppcheck-suppress passedByValue
 TUpdateSequence::TUpdateSequence(TUpdateArguments args, TUpdateDisplay& display, TUpdateTimings timings)
@@ -64,6 +68,7 @@ void TUpdateSequence::InitStep() {
     WorkerPtr.reset();
     WorkerPtr = std::make_unique<Tarm_SER>();
     WorkerPtr->DeviceName = Args.PortName;
+    WorkerPtr->PortFactory = PortFactory;
     if (OnWorkerCreated)
         OnWorkerCreated(*WorkerPtr);
     WorkerPtr->Start();
@@ -77,6 +82,10 @@ void TUpdateSequence::InitStep() {
     };
     while (!settled() && std::chrono::steady_clock::now() < deadline)
         SleepMs(std::min(Delays.TurnMs, Delays.InitWaitMs));
+}
+
+int TUpdateSequence::OpenErrorCode() const {
+    return WorkerPtr && WorkerPtr->OpenTried.load(std::memory_order_acquire) ? WorkerPtr->OpenErrorCode : 0;
 }
 
 void TUpdateSequence::ProgressTick() {
@@ -138,7 +147,7 @@ void TUpdateSequence::RequestReset() {
     ResetRequested = true;
 }
 
-std::string TUpdateSequence::ReadBackName(int region) const {
+std::string TUpdateSequence::ReadBackName(TRegionId region) const {
     const auto nameFor = [&](const std::string& stamp) {
         return region == FirmwareRegion ? FirmwareReadBackName(Args.FirmwareFile, stamp)
                                         : ImageReadBackName(Args.ProjectFolder, stamp);
@@ -161,7 +170,7 @@ std::string TUpdateSequence::ReadBackName(int region) const {
     return name;
 }
 
-void TUpdateSequence::Record(int region, bool read, std::chrono::steady_clock::time_point started) {
+void TUpdateSequence::Record(TRegionId region, bool read, std::chrono::steady_clock::time_point started) {
     TTransferRecord r;
     r.Region = region;
     r.Read = read;
@@ -172,8 +181,10 @@ void TUpdateSequence::Record(int region, bool read, std::chrono::steady_clock::t
     r.Seconds = std::chrono::duration<double>(ended - started).count();
     r.Failed = WorkerPtr->TransferFailed;
     r.GivenUp = r.Failed && GaveUp;
-    if (r.Failed)
+    if (r.Failed) {
         r.PortError = WorkerPtr->PortError;
+        r.PortErrorReason = WorkerPtr->PortErrorReason;
+    }
     Transfers.push_back(r);
 }
 
@@ -184,12 +195,11 @@ void TUpdateSequence::ShowStart(bool started, int inProgress, int& line) {
         Display.EnableProgressTick(true);
 }
 
-bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBack, int& line) {
+bool TUpdateSequence::RunPhase(TRegionId region, const std::string& file, bool readBack, int& line) {
     std::int32_t size = 0;
-    WorkerPtr->FileName = file;
     auto started = std::chrono::steady_clock::now();
-    const std::int32_t writeResult = WorkerPtr->StartRegionWrite(region, size);
-    const bool writeStarted = writeResult == StartStarted;
+    const TStartResult writeResult = WorkerPtr->StartRegionWrite(region, file, size);
+    const bool writeStarted = writeResult == TStartResult::Started;
     ShowStart(writeStarted, PhaseWriting, line);
     if (!Wait())
         return false;
@@ -197,7 +207,7 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     // than the region), is a failed phase: a read-back could not tell anything about it, and the
     // comparison with an empty file would even pass.
     const bool writeFailed =
-        (writeStarted && WorkerPtr->TransferFailed) || writeResult == StartFileSizeRefused;
+        (writeStarted && WorkerPtr->TransferFailed) || writeResult == TStartResult::FileSizeRefused;
     if (writeStarted)
         Record(region, false, started);
     if (writeFailed) {
@@ -216,9 +226,8 @@ bool TUpdateSequence::RunPhase(int region, const std::string& file, bool readBac
     }
     Display.SetProgress(0);
     const std::string name = ReadBackName(region);
-    WorkerPtr->FileName = name;
     started = std::chrono::steady_clock::now();
-    const bool readStarted = WorkerPtr->StartRegionRead(region, size) == StartStarted;
+    const bool readStarted = WorkerPtr->StartRegionRead(region, name, size) == TStartResult::Started;
     if (readStarted)
         PendingReadBack = name;
     ShowStart(readStarted, PhaseReading, line);
@@ -263,7 +272,7 @@ void TUpdateSequence::RunAutoUpdate() {
         if (!FileExists(Args.FirmwareFile)) {
             Firmware = PhaseFileNotFound;
             Show();
-        } else if (!RunPhase(0, Args.FirmwareFile, Args.FirmwareRead, Firmware)) {
+        } else if (!RunPhase(FirmwareRegion, Args.FirmwareFile, Args.FirmwareRead, Firmware)) {
             return;
         }
     }
@@ -283,7 +292,7 @@ void TUpdateSequence::RunAutoUpdate() {
         if (!FileExists(image)) {
             Project = PhaseFileNotFound;
             Show();
-        } else if (!RunPhase(1, image, Args.ProjectRead, Project)) {
+        } else if (!RunPhase(ConfigRegion, image, Args.ProjectRead, Project)) {
             return;
         }
     }

@@ -58,7 +58,7 @@ int ProgressPercent(std::uint32_t address, std::uint32_t start, std::uint32_t en
 
 // One transfer the worker carried out, for the summary.
 struct TTransferRecord {
-    int Region = 0;
+    TRegionId Region = TRegionId::Firmware;
     bool Read = false;
     std::int32_t Blocks = 0;
     std::int32_t Retries = 0;
@@ -66,8 +66,13 @@ struct TTransferRecord {
     double Seconds = 0;
     bool Failed = false; // a port error ended it, or it was given up
     bool GivenUp = false;
-    std::string PortError; // what ended it
+    std::string PortError;       // what ended it
+    std::string PortErrorReason; // the device and the system's reason, for a port error
 };
+
+// What ended a failed transfer for a person: the port's text and, for a port error, the device and
+// the system's reason ("Read error (Error: 5) - /dev/ttyUSB0: Input/output error").
+std::string PortFailureText(const TTransferRecord& t);
 
 // How a run of the sequence ended.
 enum class TSequenceEnd {
@@ -97,6 +102,9 @@ public:
 
     Tarm_SER* Worker() const { return WorkerPtr.get(); }
     const TUpdateArguments& Arguments() const { return Args; }
+    // The port's error code of a failed open (see Tarm_SER::OpenErrorCode); 0 when the port opened
+    // or the worker has not tried yet.
+    int OpenErrorCode() const;
     const TUpdateTimings& Timings() const { return Delays; }
 
     // Line states, as last shown.
@@ -109,6 +117,8 @@ public:
 
     // Called with the new worker before it starts (trace hook, link timings).
     std::function<void(Tarm_SER&)> OnWorkerCreated;
+    // Makes the worker's port; empty: a TComm.
+    TSerialPortFactory PortFactory;
     // The stamp of a read-back name; the local clock unless replaced.
     std::function<std::string()> Stamp;
 
@@ -122,9 +132,9 @@ private:
     void Abandon();
     // Writes file into region (and reads it back when readBack); the outcome lands in line. False
     // when the user gave up.
-    bool RunPhase(int region, const std::string& file, bool readBack, int& line);
-    std::string ReadBackName(int region) const;
-    void Record(int region, bool read, std::chrono::steady_clock::time_point started);
+    bool RunPhase(TRegionId region, const std::string& file, bool readBack, int& line);
+    std::string ReadBackName(TRegionId region) const;
+    void Record(TRegionId region, bool read, std::chrono::steady_clock::time_point started);
     void RequestReset();
 
     TUpdateArguments Args;

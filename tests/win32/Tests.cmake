@@ -5,6 +5,9 @@ ze_add_test(NAME ReadBackNamesTest SOURCES ReadBackNamesTest.cpp LIBS ze_updater
 ze_add_test(NAME CompareFilesTest SOURCES CompareFilesTest.cpp LIBS ze_updater)
 ze_add_test(NAME StatusTableTest SOURCES StatusTableTest.cpp LIBS ze_updater)
 ze_add_test(NAME FrameCodecTest SOURCES FrameCodecTest.cpp LIBS ze_updater)
+# The worker and the sequences against the converter's boot loader on a scripted line in memory.
+ze_add_test(NAME Tarm_SERTest SOURCES Tarm_SERTest.cpp LIBS ze_updater)
+ze_add_test(NAME UpdateSequenceTest SOURCES UpdateSequenceTest.cpp LIBS ze_updater)
 
 # The Win32 backends. The serial port's tests talk to the simulator on the COM port that
 # scripts/test-windows maps and names in ZE_TEST_COM_PORT; they take turns on it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/simulator/BootLoader.h"
 #include "tools/simulator/PseudoTerminal.h"
 
 #include <atomic>
@@ -10,29 +11,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// How the simulated converter behaves. Every "every N" counts from 1 and 0 switches the fault off.
-struct TSimulatorOptions {
-    int Baud = 115200;         // pacing: answers no faster than a line of this speed carries the bytes
-                               // (frames received and replies sent); 0 = no pacing
-    int SilenceEvery = 0;      // no answer to every Nth write frame (the block is not stored)
-    int RefuseEvery = 0;       // every Nth write frame answered with the refusal (not stored)
-    int BadChecksumEvery = 0;  // every Nth data reply carries a wrong checksum
-    bool SplitReplies = false; // each reply sent in two halves, SplitGapMs apart
-    bool NoisyReplies = false; // blanks and CR/LF between the data digits of data replies
-    int SilentAfter = 0;       // after N frames, nothing is answered or stored any more
-    int CorruptEvery = 0;      // every Nth stored block is stored with one byte altered (still "O.K.")
-    std::string MemoryFile;    // loaded at Start if it exists (the whole 0x24000-byte image), saved at Stop
-    std::string LinkPath;      // a symbolic link to the slave made here at Start, removed at Stop
-    std::function<void(const std::string&)> Trace; // one line per frame received / reply sent / refusal
-    int SplitGapMs = 5; // gap between the halves of a split reply; under the workstation's 10 ms quiet poll
-    int LatencyMs = 0;  // each reply held until this long after its first byte, as a USB adapter's
-                        // latency timer holds what it received (16 ms by default on FTDI adapters)
-};
-
-// The byte altered in every CorruptEvery-th stored block, and how (exclusive-or).
-constexpr std::size_t CorruptedByteOffset = 64;
-constexpr std::uint8_t CorruptionMask = 0x01;
 
 // A converter's boot loader on a pseudo-terminal, served on a thread of its own. A write frame is
 // answered "00 O.K.\r" when stored; every refused frame (malformed, or refused by a fault option) is
@@ -83,6 +61,7 @@ private:
     void TraceLine(const std::string& text) const;
 
     const TSimulatorOptions Options;
+    TBootLoader Loader;
     TPseudoTerminal Pty;
     TUniqueFd WakeRead, WakeWrite;
     std::thread Server;
@@ -91,14 +70,10 @@ private:
     bool LinkMade = false;
     std::string Device;
 
-    mutable std::mutex MemoryLock;
-    std::vector<std::uint8_t> Memory;
     mutable std::mutex ErrorLock;
     std::string LastSaveError;
 
-    std::atomic<std::uint64_t> WriteCount{0}, ReadCount{0}, MalformedCount{0};
     // Serving thread only.
-    std::uint64_t FrameCount = 0, StoredCount = 0;
     std::string PendingLine; // received since the last CR
     TClock::time_point PendingSince{};
     TClock::time_point ReceiveFreeAt{}, SendFreeAt{};

@@ -45,7 +45,7 @@ void TSimulator::Start() {
         LastSaveError.clear();
     }
     Stopping = false;
-    FrameCount = StoredCount = 0;
+    Loader.Restart();
     PendingLine.clear();
     ReceiveFreeAt = SendFreeAt = TClock::time_point{};
     Server = std::thread(&TSimulator::Serve, this);
@@ -95,8 +95,7 @@ void TSimulator::LoadMemory() {
                                      (n < 0 ? SystemError() : std::string("file shrank while read")));
         done += static_cast<std::size_t>(n);
     }
-    std::lock_guard<std::mutex> lock(MemoryLock);
-    Memory = std::move(image);
+    Loader.WriteMemory(MemoryFirstAddress, image);
 }
 
 // Written beside the file and renamed over it, so that a failed save leaves the old image intact.
@@ -110,10 +109,10 @@ void TSimulator::SaveMemory() {
         if (!file.Valid()) {
             error = "cannot create " + temporary + ": " + SystemError();
         } else {
-            std::lock_guard<std::mutex> lock(MemoryLock);
+            const std::vector<std::uint8_t> memory = Loader.ReadMemory(MemoryFirstAddress, MemorySize);
             std::size_t done = 0;
-            while (done < Memory.size() && error.empty()) {
-                const ssize_t n = ::write(file.Get(), Memory.data() + done, Memory.size() - done);
+            while (done < memory.size() && error.empty()) {
+                const ssize_t n = ::write(file.Get(), memory.data() + done, memory.size() - done);
                 if (n < 0 && errno == EINTR)
                     continue;
                 if (n <= 0)

@@ -204,8 +204,13 @@ void TFUpdate::Button2Click() {
 void TFUpdate::ShowStatus(int init, int firmware, int project) {
     SetLine(Label4, LInit, TStatusLine::Init, init);
     // The line keeps its fixed text; the reason the port did not open is its tool tip.
-    if (init == InitDeviceNotFound && LInit->toolTip().isEmpty())
-        LInit->setToolTip(QString::fromStdString(PortReason(DiagnosePort(Arguments().PortName))));
+    // The worker's open error is used: opening the device again to diagnose it could find it changed.
+    if (init == InitDeviceNotFound && LInit->toolTip().isEmpty()) {
+        const std::string& port = Arguments().PortName;
+        const int openError = Sequence->OpenErrorCode();
+        LInit->setToolTip(QString::fromStdString(
+            PortReason(openError != 0 ? DiagnoseFailedOpen(port, openError) : DiagnosePort(port))));
+    }
     SetLine(Label6, LFirm, TStatusLine::Firmware, firmware);
     SetLine(Label8, LProj, TStatusLine::Project, project);
     ProcessEvents();

@@ -1,0 +1,5 @@
+#include "tests/support/OpenFiles.h"
+
+int OpenFileCount() {
+    return -1;
+}
