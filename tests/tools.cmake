@@ -11,3 +11,5 @@ ze_add_test(NAME CompletionTest SOURCES CompletionTest.cpp LABELS e2e)
 target_compile_definitions(CompletionTest PRIVATE
                            ZE_COMPLETION_FILE="${CMAKE_SOURCE_DIR}/packaging/ze50321.bash-completion")
 add_dependencies(CompletionTest ze50321)
+# The tool's argument helper and command lines, in-process.
+ze_add_test(NAME ArgumentsTest SOURCES ArgumentsTest.cpp LIBS ze_tool)

@@ -1,3 +1,4 @@
+#include "tools/Arguments.h"
 #include "tools/Commands.h"
 #include "tools/DeviceParams.h"
 #include "tools/json/JsonWriter.h"
@@ -167,38 +168,30 @@ std::vector<std::pair<std::string, std::string>> ShownParameters(const TParamVal
 }
 
 int RunParams(const std::vector<std::string>& arguments) {
-    if (std::find(arguments.begin(), arguments.end(), "--device") != arguments.end())
-        return RunParamsFromDevice(arguments);
-    std::vector<std::string> args = arguments;
-    const bool json = TakeFlag(args, "--json");
-    if (WantsHelp(args)) {
+    for (const auto& a : arguments) {
+        if (a == "--")
+            break;
+        if (a == "--device" || a.rfind("--device=", 0) == 0)
+            return RunParamsFromDevice(arguments);
+    }
+    // PROJECT_FOLDER, then with --set the settings.
+    const bool setting = TArguments(arguments, {{"--json"}, {"--set"}}, arguments.size()).Has("--set");
+    TArguments parsed(arguments, {{"--json"}, {"--set"}}, setting ? arguments.size() : 1);
+    if (parsed.Help) {
         std::fputs(Help, stdout);
         return 0;
     }
-    std::vector<std::string> settings;
-    std::string folder;
-    bool setting = false;
-    for (const auto& a : args) {
-        if (a == "--set")
-            setting = true;
-        else if (!setting && folder.empty() && (a.empty() || a[0] != '-'))
-            folder = a;
-        else if (setting)
-            settings.push_back(a);
-        else {
-            std::fprintf(stderr, "ze50321 params: unexpected argument '%s'\n\n%s", a.c_str(), Help);
-            return ExitUsage;
-        }
-    }
+    const bool json = parsed.Has("--json");
+    parsed.NeedPositional(1, "PROJECT_FOLDER is needed");
+    if (setting)
+        parsed.NeedPositional(2, "--set needs NAME=VALUE");
     std::error_code ec;
-    if (folder.empty() || !std::filesystem::is_directory(folder, ec) || (setting && settings.empty())) {
-        if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
-            std::fprintf(stderr, "ze50321 params: %s is not a folder\n\n", folder.c_str());
-        std::fputs(Help, stderr);
-        return ExitUsage;
-    }
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
+    if (!parsed.Positional.empty() && !std::filesystem::is_directory(parsed.Positional[0], ec))
+        parsed.Refuse(parsed.Positional[0] + " is not a folder");
+    if (!parsed.Error.empty())
+        return UsageError("params", parsed.Error, Help);
+    const std::string folder = WithoutTrailingSeparators(parsed.Positional[0]);
+    const std::vector<std::string> settings(parsed.Positional.begin() + 1, parsed.Positional.end());
     TProjectSession session;
     session.UseProjectFolder(folder);
     const std::string path = session.ParamFilePath();
