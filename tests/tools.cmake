@@ -4,7 +4,7 @@ ze_add_test(NAME CmdPortsTest SOURCES CmdPortsTest.cpp LABELS e2e)
 add_dependencies(CmdPortsTest ze50321)
 ze_add_test(NAME CmdJsonTest SOURCES CmdJsonTest.cpp LABELS e2e)
 add_dependencies(CmdJsonTest ze50321)
-ze_add_test(NAME CmdParamsTest QT SOURCES CmdParamsTest.cpp LIBS ze_configurator_ui LABELS e2e)
+ze_add_test(NAME CmdParamsTest QT SOURCES CmdParamsTest.cpp LIBS ze_configurator_ui ze_tool LABELS e2e)
 add_dependencies(CmdParamsTest ze50321)
 # The bash completion (packaging/), run in bash against this build's ze50321.
 ze_add_test(NAME CompletionTest SOURCES CompletionTest.cpp LABELS e2e)

@@ -1,6 +1,7 @@
 #include "tools/DeviceParams.h"
 
 #include "tools/Commands.h"
+#include "tools/ParamSettings.h"
 #include "tools/json/JsonWriter.h"
 
 #include "common/FileContract.h"
