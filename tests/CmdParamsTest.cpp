@@ -2,9 +2,11 @@
 
 #include "common/windows/MessageBox.h"
 #include "configurator/ProjectPaths.h"
+#include "configurator/ProjectSession.h"
 #include "tests/support/JsonFlat.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
+#include "tools/ParamSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -106,21 +108,32 @@ TEST(CmdParams, EveryCheckRefusesWithItsMessageAndWritesNothing) {
         {"dest=0.0.0.256", "Error!! Destination IP Address 4 must be between 0 and 255. "},
         {"port=65536", "Error!! Port must be between 0 and 655535. "},
     };
+    // In-process: the setting, then the session's save as params --set runs it.
     TTempDir dir;
     const std::string folder = MakeFolder(dir, "p");
+    TProjectSession session;
+    session.UseProjectFolder(folder);
     int number = 0;
     for (const auto& c : cases) {
         ++number;
-        std::string out, err;
-        EXPECT_EQ(Params(dir, folder, {"port=1", c.Setting}, out, err), 1) << c.Setting;
-        EXPECT_EQ(err, std::string(c.Message) + "\n") << c.Setting;
+        TParamValues values;
+        std::string why;
+        ASSERT_TRUE(ApplySetting("port=1", values, why) && ApplySetting(c.Setting, values, why)) << why;
+        pugi::xml_document doc;
+        const auto failed = session.SaveParams(doc, values);
+        ASSERT_TRUE(failed) << c.Setting;
+        EXPECT_EQ(failed->Message, c.Message) << c.Setting;
+        EXPECT_EQ(failed->Number, number) << c.Setting;
         EXPECT_FALSE(PathExists(folder + "/pargen.xml")) << c.Setting;
-        TProcess json({Tool(), "params", "--json", folder, "--set", c.Setting}, dir / "j.out", dir / "j.err");
-        EXPECT_EQ(json.Wait(), 1);
-        const auto doc = TJsonFlat::Parse(json.Text());
-        EXPECT_EQ(doc.at("failed_check.number"), std::to_string(number)) << c.Setting;
-        EXPECT_EQ(doc.at("written"), "false");
     }
+    // The tool: the message on standard error, exit 1, and the check in the document.
+    TProcess json({Tool(), "params", "--json", folder, "--set", "port=65536"}, dir / "j.out", dir / "j.err");
+    EXPECT_EQ(json.Wait(), 1);
+    EXPECT_EQ(json.ErrorText(), std::string(cases[16].Message) + "\n");
+    const auto doc = TJsonFlat::Parse(json.Text());
+    EXPECT_EQ(doc.at("failed_check.number"), "17");
+    EXPECT_EQ(doc.at("written"), "false");
+    EXPECT_FALSE(PathExists(folder + "/pargen.xml"));
     // The gateway is checked before the destination; usage errors are 64.
     std::string out, err;
     EXPECT_EQ(Params(dir, folder, {"dest=999.0.0.0", "gateway-address=0.0.0.999"}, out, err), 1);

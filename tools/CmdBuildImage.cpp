@@ -1,3 +1,4 @@
+#include "tools/Arguments.h"
 #include "tools/Commands.h"
 #include "tools/json/JsonWriter.h"
 
@@ -11,18 +12,16 @@
 
 namespace {
 
-void PrintHelp(std::FILE* out) {
-    std::fprintf(
-        out, "Usage: ze50321 build-image [--json] PROJECT_FOLDER\n\n"
-             "Compiles the project's parameter file PROJECT_FOLDER/Pargen.xml (its name matched\n"
-             "without regard to letter case) into the configuration image PROJECT_FOLDER/bin/bank.bin,\n"
-             "exactly as the configurator's \"Update Via Serial\" does, and prints the image as\n"
-             "hexadecimal bytes. Without a parameter file the image is the 4-byte header.\n\n"
-             "Exit codes: 0 built and written; 1 the file does not compile or the image cannot be\n"
-             "written (the reason goes to standard error); 64 no project folder given.\n"
-             "With --json: one JSON document on standard output (project, image path, length, hex bytes,\n"
-             "error, exit code); the text then goes to standard error.\n");
-}
+const char* const Help =
+    "Usage: ze50321 build-image [--json] PROJECT_FOLDER\n\n"
+    "Compiles the project's parameter file PROJECT_FOLDER/Pargen.xml (its name matched\n"
+    "without regard to letter case) into the configuration image PROJECT_FOLDER/bin/bank.bin,\n"
+    "exactly as the configurator's \"Update Via Serial\" does, and prints the image as\n"
+    "hexadecimal bytes. Without a parameter file the image is the 4-byte header.\n\n"
+    "Exit codes: 0 built and written; 1 the file does not compile or the image cannot be\n"
+    "written (the reason goes to standard error); 64 no project folder given.\n"
+    "With --json: one JSON document on standard output (project, image path, length, hex bytes,\n"
+    "error, exit code); the text then goes to standard error.\n";
 
 } // namespace
 
@@ -44,22 +43,19 @@ void PrintJson(const std::string& folder, const TImage& image, const std::string
 }
 
 int RunBuildImage(const std::vector<std::string>& arguments) {
-    std::vector<std::string> args = arguments;
-    const bool json = TakeFlag(args, "--json");
-    if (WantsHelp(args)) {
-        PrintHelp(stdout);
+    TArguments parsed(arguments, {{"--json"}}, 1);
+    if (parsed.Help) {
+        std::fputs(Help, stdout);
         return 0;
     }
+    const bool json = parsed.Has("--json");
+    parsed.NeedPositional(1, "PROJECT_FOLDER is needed");
     std::error_code ec;
-    if (args.size() != 1 || !std::filesystem::is_directory(args[0], ec)) {
-        if (args.size() == 1)
-            std::fprintf(stderr, "ze50321 build-image: %s is not a folder\n\n", args[0].c_str());
-        PrintHelp(stderr);
-        return ExitUsage;
-    }
-    std::string folder = args[0];
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
+    if (!parsed.Positional.empty() && !std::filesystem::is_directory(parsed.Positional[0], ec))
+        parsed.Refuse(parsed.Positional[0] + " is not a folder");
+    if (!parsed.Error.empty())
+        return UsageError("build-image", parsed.Error, Help);
+    const std::string folder = WithoutTrailingSeparators(parsed.Positional[0]);
     TImage image;
     try {
         TProjectSession session;

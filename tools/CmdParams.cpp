@@ -1,5 +1,7 @@
+#include "tools/Arguments.h"
 #include "tools/Commands.h"
 #include "tools/DeviceParams.h"
+#include "tools/ParamSettings.h"
 #include "tools/json/JsonWriter.h"
 
 #include "configurator/ProjectSession.h"
@@ -61,144 +63,33 @@ TParamValues ReadAsWindow(const TProjectSession& session, bool& exists) {
     return v;
 }
 
-std::string Address(const TAddressTexts& a) {
-    return a[0] + "." + a[1] + "." + a[2] + "." + a[3];
-}
-
-std::vector<std::pair<std::string, std::string>> Shown(const TParamValues& v) {
-    return {{"can-bitrate", CanBitRates[static_cast<std::size_t>(ShownCanBr(v.CanBr))]},
-            {"can-frame", v.CanType == 0 ? "2.0A" : "2.0B"},
-            {"ip", Address(v.AddIp)},
-            {"mask", Address(v.Subnet)},
-            {"gateway", v.EnGate ? "on" : "off"},
-            {"gateway-address", Address(v.Gateway)},
-            {"dest", Address(v.Dest)},
-            {"port", v.Port},
-            {"transport", v.Protocol == 0 ? "tcp" : "udp"},
-            {"multiframe", v.Multi ? "on" : "off"},
-            {"role", v.TypeDev == 0 ? "client-server" : "server"},
-            {"udp-broadcast", v.UdpBroad ? "on" : "off"}};
-}
-
-bool SplitAddress(const std::string& text, TAddressTexts& out) {
-    TAddressTexts parts;
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const std::size_t dot = i < 3 ? text.find('.', from) : text.size();
-        if (dot == std::string::npos)
-            return false;
-        parts[i] = text.substr(from, dot - from);
-        from = dot + 1;
-    }
-    if (parts[3].find('.') != std::string::npos)
-        return false;
-    out = parts;
-    return true;
-}
-
-bool Switch(const std::string& text, bool& out) {
-    if (text != "on" && text != "off")
-        return false;
-    out = text == "on";
-    return true;
-}
-
-bool Choice(const std::string& text, const char* zero, const char* one, int& out) {
-    if (text != zero && text != one)
-        return false;
-    out = text == one ? 1 : 0;
-    return true;
-}
-
-// Applies one NAME=VALUE; false with the reason in why when the setting is unusable.
-bool ApplySetting(const std::string& setting, TParamValues& v, std::string& why) {
-    const auto eq = setting.find('=');
-    if (eq == std::string::npos) {
-        why = "'" + setting + "' is not NAME=VALUE";
-        return false;
-    }
-    const std::string name = setting.substr(0, eq), value = setting.substr(eq + 1);
-    bool ok = true;
-    if (name == "can-bitrate") {
-        const auto it = std::find_if(CanBitRates.begin(), CanBitRates.end(),
-                                     [&](const char* rate) { return value == rate; });
-        ok = it != CanBitRates.end();
-        if (ok)
-            v.CanBr = static_cast<int>(it - CanBitRates.begin());
-    } else if (name == "can-frame") {
-        ok = Choice(value, "2.0A", "2.0B", v.CanType);
-    } else if (name == "ip") {
-        ok = SplitAddress(value, v.AddIp);
-    } else if (name == "mask") {
-        ok = SplitAddress(value, v.Subnet);
-    } else if (name == "dest") {
-        ok = SplitAddress(value, v.Dest);
-    } else if (name == "gateway-address") {
-        ok = SplitAddress(value, v.Gateway);
-    } else if (name == "gateway") {
-        ok = Switch(value, v.EnGate);
-        if (!ok && SplitAddress(value, v.Gateway)) {
-            v.EnGate = true;
-            ok = true;
-        }
-    } else if (name == "port") {
-        v.Port = value;
-    } else if (name == "transport") {
-        ok = Choice(value, "tcp", "udp", v.Protocol);
-    } else if (name == "multiframe") {
-        ok = Switch(value, v.Multi);
-    } else if (name == "role") {
-        ok = Choice(value, "client-server", "server", v.TypeDev);
-    } else if (name == "udp-broadcast") {
-        ok = Switch(value, v.UdpBroad);
-    } else {
-        why = "unknown parameter '" + name + "'";
-        return false;
-    }
-    if (!ok)
-        why = "'" + value + "' is not a value of " + name;
-    return ok;
-}
-
 } // namespace
 
-std::vector<std::pair<std::string, std::string>> ShownParameters(const TParamValues& values) {
-    return Shown(values);
-}
-
 int RunParams(const std::vector<std::string>& arguments) {
-    if (std::find(arguments.begin(), arguments.end(), "--device") != arguments.end())
-        return RunParamsFromDevice(arguments);
-    std::vector<std::string> args = arguments;
-    const bool json = TakeFlag(args, "--json");
-    if (WantsHelp(args)) {
+    for (const auto& a : arguments) {
+        if (a == "--")
+            break;
+        if (a == "--device" || a.rfind("--device=", 0) == 0)
+            return RunParamsFromDevice(arguments);
+    }
+    // PROJECT_FOLDER, then with --set the settings.
+    const bool setting = TArguments(arguments, {{"--json"}, {"--set"}}, arguments.size()).Has("--set");
+    TArguments parsed(arguments, {{"--json"}, {"--set"}}, setting ? arguments.size() : 1);
+    if (parsed.Help) {
         std::fputs(Help, stdout);
         return 0;
     }
-    std::vector<std::string> settings;
-    std::string folder;
-    bool setting = false;
-    for (const auto& a : args) {
-        if (a == "--set")
-            setting = true;
-        else if (!setting && folder.empty() && (a.empty() || a[0] != '-'))
-            folder = a;
-        else if (setting)
-            settings.push_back(a);
-        else {
-            std::fprintf(stderr, "ze50321 params: unexpected argument '%s'\n\n%s", a.c_str(), Help);
-            return ExitUsage;
-        }
-    }
+    const bool json = parsed.Has("--json");
+    parsed.NeedPositional(1, "PROJECT_FOLDER is needed");
+    if (setting)
+        parsed.NeedPositional(2, "--set needs NAME=VALUE");
     std::error_code ec;
-    if (folder.empty() || !std::filesystem::is_directory(folder, ec) || (setting && settings.empty())) {
-        if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
-            std::fprintf(stderr, "ze50321 params: %s is not a folder\n\n", folder.c_str());
-        std::fputs(Help, stderr);
-        return ExitUsage;
-    }
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
+    if (!parsed.Positional.empty() && !std::filesystem::is_directory(parsed.Positional[0], ec))
+        parsed.Refuse(parsed.Positional[0] + " is not a folder");
+    if (!parsed.Error.empty())
+        return UsageError("params", parsed.Error, Help);
+    const std::string folder = WithoutTrailingSeparators(parsed.Positional[0]);
+    const std::vector<std::string> settings(parsed.Positional.begin() + 1, parsed.Positional.end());
     TProjectSession session;
     session.UseProjectFolder(folder);
     const std::string path = session.ParamFilePath();
@@ -235,12 +126,12 @@ int RunParams(const std::vector<std::string>& arguments) {
     // Shown after a set only when it was written: what the window would now show.
     std::FILE* const text = json ? stderr : stdout;
     if (!setting || written)
-        for (const auto& [name, value] : Shown(values))
+        for (const auto& [name, value] : ShownParameters(values))
             std::fprintf(text, "%s=%s\n", name.c_str(), value.c_str());
     if (json) {
         TJsonWriter doc;
         doc.BeginObject().Member("file", path).Member("file_existed", exists).Key("parameters").BeginObject();
-        for (const auto& [name, value] : Shown(values))
+        for (const auto& [name, value] : ShownParameters(values))
             doc.Member(name, value);
         doc.EndObject().Member("written", written).Key("failed_check");
         if (failed)

@@ -1,4 +1,5 @@
 #include "icmp/Ping1.h"
+#include "tools/Arguments.h"
 #include "tools/Commands.h"
 #include "tools/json/JsonWriter.h"
 
@@ -10,19 +11,17 @@ constexpr int ExitFound = 0;
 constexpr int ExitNotFound = 1;
 constexpr int ExitError = 2;
 
-void PrintHelp(std::FILE* out) {
-    std::fprintf(out,
-                 "Usage: ze50321 ping [--json] ADDRESS\n\n"
-                 "Sends one ICMP echo request to ADDRESS (LOCALHOST, four numbers 0..255, or a host name),\n"
-                 "with ADDRESS itself as the request's data, and waits up to 5000 ms for the answer,\n"
-                 "as the configurator's \"Ping Device\" does. Prints the outcome.\n\n"
-                 "Exit status: 0 Device Found!, 1 Device Not Found!, 2 error (the reason on stderr),\n"
-                 "64 unusable command line.\n"
-                 "With --json: one JSON document on standard output (address, outcome text, found,\n"
-                 "bytes received, error, exit code); the text then goes to standard error.\n"
-                 "Needs a raw ICMP socket (CAP_NET_RAW) or ICMP datagram sockets permitted for the\n"
-                 "user's group (/proc/sys/net/ipv4/ping_group_range).\n");
-}
+const char* const Help =
+    "Usage: ze50321 ping [--json] ADDRESS\n\n"
+    "Sends one ICMP echo request to ADDRESS (LOCALHOST, four numbers 0..255, or a host name),\n"
+    "with ADDRESS itself as the request's data, and waits up to 5000 ms for the answer,\n"
+    "as the configurator's \"Ping Device\" does. Prints the outcome.\n\n"
+    "Exit status: 0 Device Found!, 1 Device Not Found!, 2 error (the reason on stderr),\n"
+    "64 unusable command line.\n"
+    "With --json: one JSON document on standard output (address, outcome text, found,\n"
+    "bytes received, error, exit code); the text then goes to standard error.\n"
+    "Needs a raw ICMP socket (CAP_NET_RAW) or ICMP datagram sockets permitted for the\n"
+    "user's group (/proc/sys/net/ipv4/ping_group_range).\n";
 
 } // namespace
 
@@ -49,16 +48,16 @@ int Answer(bool json, const std::string& address, const char* text, std::size_t 
 }
 
 int RunPing(const std::vector<std::string>& arguments) {
-    std::vector<std::string> args = arguments;
-    const bool json = TakeFlag(args, "--json");
-    if (WantsHelp(args)) {
-        PrintHelp(stdout);
+    TArguments parsed(arguments, {{"--json"}}, 1);
+    if (parsed.Help) {
+        std::fputs(Help, stdout);
         return 0;
     }
-    if (args.size() != 1) {
-        PrintHelp(stderr);
-        return ExitUsage;
-    }
+    const bool json = parsed.Has("--json");
+    parsed.NeedPositional(1, "ADDRESS is needed");
+    if (!parsed.Error.empty())
+        return UsageError("ping", parsed.Error, Help);
+    const std::vector<std::string>& args = parsed.Positional;
     TPing1 ping;
     std::size_t bytesReceived = 0;
     ping.OnReply = [&bytesReceived](TPing1&, const TEchoReply& reply) {

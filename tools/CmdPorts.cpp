@@ -1,3 +1,4 @@
+#include "tools/Arguments.h"
 #include "tools/Commands.h"
 
 #include "serial/ComPortProbe.h"
@@ -11,65 +12,55 @@ namespace {
 constexpr int ExitAllOpen = 0;
 constexpr int ExitSomeDoNotOpen = 1;
 
-void PrintHelp(std::FILE* out) {
-    std::fprintf(out,
-                 "Usage: ze50321 ports [--json] [--dev DIR] [--user-ports DIR]\n"
-                 "       ze50321 ports [--json] [--dev DIR] [--user-ports DIR] --check [DEVICE]\n"
-                 "       ze50321 ports --user-folder\n\n"
-                 "Lists the serial ports that exist, one device path per line, in natural order\n"
-                 "(/dev/ttyS2 before /dev/ttyS10): ttyS*, ttyUSB*, ttyACM*, ttyAMA*, rfcomm*, the\n"
-                 "links in serial/by-id/ and links tty* to a pseudo-terminal (such as the converter\n"
-                 "simulator's), then the ports linked in your own port folder (where a virtual port\n"
-                 "goes when /dev is not yours to write). A port held by another program is listed\n"
-                 "too. Any listed path can be given to the updater as its device.\n\n"
-                 "  --dev DIR         look in DIR instead of /dev\n"
-                 "  --user-ports DIR  take DIR as your port folder\n"
-                 "  --user-folder     print your port folder (%s) and stop\n"
-                 "  --check           the port doctor: says of DEVICE (or of every listed port) whether\n"
-                 "                    it exists, is a terminal and opens for this user, and if not why:\n"
-                 "                    the permission and its group (with the command that joins it), the\n"
-                 "                    programs holding it, a running ModemManager; and what is behind it,\n"
-                 "                    a pseudo-terminal or an adapter with its driver and USB product name\n"
-                 "  --json            one JSON document on standard output: {\"ports\": [{\"path\": ...}]},\n"
-                 "                    with --check each port with its findings and their \"text\"\n\n"
-                 "Exit codes: 0 listed, or every checked port opens; 1 a checked port does not open\n"
-                 "(or --check found no port); 64 usage.\n",
-                 UserPortFolder().c_str());
+std::string Help() {
+    return "Usage: ze50321 ports [--json] [--dev DIR] [--user-ports DIR]\n"
+           "       ze50321 ports [--json] [--dev DIR] [--user-ports DIR] --check [DEVICE]\n"
+           "       ze50321 ports --user-folder\n\n"
+           "Lists the serial ports that exist, one device path per line, in natural order\n"
+           "(/dev/ttyS2 before /dev/ttyS10): ttyS*, ttyUSB*, ttyACM*, ttyAMA*, rfcomm*, the\n"
+           "links in serial/by-id/ and links tty* to a pseudo-terminal (such as the converter\n"
+           "simulator's), then the ports linked in your own port folder (where a virtual port\n"
+           "goes when /dev is not yours to write). A port held by another program is listed\n"
+           "too. Any listed path can be given to the updater as its device.\n\n"
+           "  --dev DIR         look in DIR instead of /dev\n"
+           "  --user-ports DIR  take DIR as your port folder\n"
+           "  --user-folder     print your port folder (" +
+           UserPortFolder() +
+           ") and stop\n"
+           "  --check           the port doctor: says of DEVICE (or of every listed port) whether\n"
+           "                    it exists, is a terminal and opens for this user, and if not why:\n"
+           "                    the permission and its group (with the command that joins it), the\n"
+           "                    programs holding it, a running ModemManager; and what is behind it,\n"
+           "                    a pseudo-terminal or an adapter with its driver and USB product name\n"
+           "  --json            one JSON document on standard output: {\"ports\": [{\"path\": ...}]},\n"
+           "                    with --check each port with its findings and their \"text\"\n\n"
+           "Exit codes: 0 listed, or every checked port opens; 1 a checked port does not open\n"
+           "(or --check found no port); 64 usage.\n";
 }
 
 } // namespace
 
 int RunPorts(const std::vector<std::string>& arguments) {
-    std::vector<std::string> args = arguments;
-    if (WantsHelp(args)) {
-        PrintHelp(stdout);
+    const bool check = TArguments(arguments, {{"--check"}}, arguments.size()).Has("--check");
+    TArguments parsed(arguments,
+                      {{"--json"}, {"--check"}, {"--user-folder"}, {"--dev", true}, {"--user-ports", true}},
+                      check ? 1 : 0);
+    if (parsed.Help) {
+        std::fputs(Help().c_str(), stdout);
         return 0;
     }
-    const bool json = TakeFlag(args, "--json");
-    std::string devDir = DefaultPortFolder;
-    std::string userDir = UserPortFolder();
-    bool check = false;
-    std::vector<std::string> devices;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--dev" && i + 1 < args.size()) {
-            devDir = args[++i];
-        } else if (args[i] == "--user-ports" && i + 1 < args.size()) {
-            userDir = args[++i];
-        } else if (args[i] == "--user-folder" && args.size() == 1) {
-            std::printf("%s\n", userDir.c_str());
-            return 0;
-        } else if (args[i] == "--check") {
-            check = true;
-        } else if (check && !args[i].empty() && args[i][0] != '-' && devices.empty()) {
-            devices.push_back(args[i]);
-        } else {
-            std::fprintf(stderr, "ze50321 ports: unexpected argument '%s'\n\n", args[i].c_str());
-            PrintHelp(stderr);
-            return ExitUsage;
-        }
+    const bool json = parsed.Has("--json");
+    const std::string devDir = WithoutTrailingSeparators(parsed.Value("--dev").value_or(DefaultPortFolder));
+    const std::string userDir = parsed.Value("--user-ports").value_or(UserPortFolder());
+    if (parsed.Has("--user-folder") && arguments.size() != 1)
+        parsed.Refuse("--user-folder goes alone");
+    if (!parsed.Error.empty())
+        return UsageError("ports", parsed.Error, Help());
+    if (parsed.Has("--user-folder")) {
+        std::printf("%s\n", userDir.c_str());
+        return 0;
     }
-    while (devDir.size() > 1 && devDir.back() == '/')
-        devDir.pop_back();
+    std::vector<std::string> devices = parsed.Positional;
     if (devices.empty()) {
         for (const auto& name : ListComPorts(devDir))
             devices.push_back(ComPortPath(name, devDir));

@@ -50,8 +50,7 @@ std::string Help() {
 }
 
 int Usage(const std::string& why) {
-    std::fprintf(stderr, "ze50321 read: %s\n\n%s", why.c_str(), Help().c_str());
-    return ExitUsage;
+    return UsageError("read", why, Help());
 }
 
 // A count of blocks: 1 to most.
@@ -65,19 +64,19 @@ bool ParseBlocks(const std::string& text, std::uint32_t most, std::uint32_t& blo
 } // namespace
 
 int RunRead(const std::vector<std::string>& arguments) {
-    std::vector<std::string> args = arguments;
-    if (WantsHelp(args)) {
+    std::vector<TOptionSpec> specs = DeviceReadOptionSpecs();
+    specs.push_back({"--blocks", true});
+    TArguments parsed(arguments, specs, 3);
+    if (parsed.Help) {
         std::fputs(Help().c_str(), stdout);
         return 0;
     }
-    TDeviceReadOptions options;
-    std::string why, blocksText;
-    if (!TakeDeviceReadOptions(args, options, why) || !TakeOptionValue(args, "--blocks", blocksText, why))
-        return Usage(why);
-    EraseSeparator(args);
-    if (args.size() != 3)
-        return Usage(args.size() < 3 ? "DEVICE, firmware or project, and FILE are needed"
-                                     : "unexpected argument '" + args[3] + "'");
+    const TDeviceReadOptions options = DeviceReadOptionsOf(parsed);
+    parsed.NeedPositional(3, "DEVICE, firmware or project, and FILE are needed");
+    if (!parsed.Error.empty())
+        return Usage(parsed.Error);
+    const std::vector<std::string>& args = parsed.Positional;
+    const std::string blocksText = parsed.Value("--blocks").value_or("");
     const std::string& device = args[0];
     const std::string& file = args[2];
     TRegionId region = FirmwareRegion;
@@ -90,7 +89,7 @@ int RunRead(const std::vector<std::string>& arguments) {
     const TRegion r = RegionOf(region);
     const std::uint32_t regionBlocks = r.Size() / BlockSize;
     std::uint32_t blocks = region == FirmwareRegion ? regionBlocks : 1;
-    if (!blocksText.empty() && !ParseBlocks(blocksText, regionBlocks, blocks))
+    if (parsed.Has("--blocks") && !ParseBlocks(blocksText, regionBlocks, blocks))
         return Usage("--blocks needs a number from 1 to " + std::to_string(regionBlocks));
     std::error_code ec;
     const std::filesystem::path target(file);

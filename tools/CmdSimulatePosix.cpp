@@ -1,3 +1,4 @@
+#include "tools/Arguments.h"
 #include "tools/Commands.h"
 #include "tools/simulator/Simulator.h"
 
@@ -36,11 +37,6 @@ const char SimulateHelp[] =
     "                         latency timer does (16 by default on FTDI adapters; default 0)\n"
     "  --help                 show this text\n";
 
-int UsageError(const std::string& text) {
-    std::fprintf(stderr, "ze50321 simulate: %s\nTry 'ze50321 simulate --help'.\n", text.c_str());
-    return ExitUsage;
-}
-
 bool ParseCount(const std::string& text, int& value) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
         return false;
@@ -57,10 +53,6 @@ void IgnoreSignal(int) {}
 } // namespace
 
 int RunSimulate(const std::vector<std::string>& args) {
-    if (WantsHelp(args)) {
-        std::fputs(SimulateHelp, stdout);
-        return 0;
-    }
     TSimulatorOptions options;
     const std::pair<const char*, int*> counts[] = {
         {"--baud", &options.Baud},
@@ -72,44 +64,29 @@ int RunSimulate(const std::vector<std::string>& args) {
         {"--split-gap", &options.SplitGapMs},
         {"--latency", &options.LatencyMs},
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i], value;
-        bool inlineValue = false;
-        if (name.rfind("--", 0) == 0 && name.find('=') != std::string::npos) {
-            value = name.substr(name.find('=') + 1);
-            name.erase(name.find('='));
-            inlineValue = true;
-        }
-        auto takeValue = [&]() -> bool {
-            if (inlineValue)
-                return true;
-            if (i + 1 >= args.size())
-                return false;
-            value = args[++i];
-            return true;
-        };
-        int* count = nullptr;
-        for (const auto& c : counts)
-            if (name == c.first)
-                count = c.second;
-        if (count) {
-            if (!takeValue())
-                return UsageError(name + " needs a number");
-            if (!ParseCount(value, *count))
-                return UsageError(name + ": '" + value + "' is not a whole number from 0");
-        } else if (name == "--memory" || name == "--link") {
-            if (!takeValue() || value.empty())
-                return UsageError(name + " needs a path");
-            (name == "--memory" ? options.MemoryFile : options.LinkPath) = value;
-        } else if ((name == "--trace" || name == "--split" || name == "--noise") && !inlineValue) {
-            if (name == "--trace")
-                options.Trace = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
-            else
-                (name == "--split" ? options.SplitReplies : options.NoisyReplies) = true;
-        } else {
-            return UsageError("unknown option '" + args[i] + "'");
-        }
+    std::vector<TOptionSpec> specs = {
+        {"--memory", true}, {"--link", true}, {"--trace"}, {"--split"}, {"--noise"}};
+    for (const auto& c : counts)
+        specs.push_back({c.first, true});
+    TArguments parsed(args, specs, 0);
+    if (parsed.Help) {
+        std::fputs(SimulateHelp, stdout);
+        return 0;
     }
+    for (const auto& [name, count] : counts)
+        if (const auto value = parsed.Value(name); value && !ParseCount(*value, *count))
+            parsed.Refuse(std::string(name) + ": '" + *value + "' is not a whole number from 0");
+    for (const char* name : {"--memory", "--link"})
+        if (const auto value = parsed.Value(name); value && value->empty())
+            parsed.Refuse(std::string(name) + " needs a path");
+    if (!parsed.Error.empty())
+        return UsageError("simulate", parsed.Error, SimulateHelp);
+    options.MemoryFile = parsed.Value("--memory").value_or("");
+    options.LinkPath = parsed.Value("--link").value_or("");
+    options.SplitReplies = parsed.Has("--split");
+    options.NoisyReplies = parsed.Has("--noise");
+    if (parsed.Has("--trace"))
+        options.Trace = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
 
     // The signals are taken by sigwait below; the handler only keeps an inherited "ignore" from
     // discarding them, and blocking them first keeps them off the serving thread.

@@ -1,5 +1,7 @@
+#include "tools/Arguments.h"
 #include "tools/Commands.h"
 #include "tools/DiagnosisJson.h"
+#include "tools/UpdateCommandLine.h"
 #include "tools/UpdateTerminal.h"
 #include "tools/json/JsonWriter.h"
 
@@ -30,7 +32,8 @@ constexpr int ExitProjectFailed = 3;
 constexpr int ExitNothingToDo = 4;
 constexpr int ExitSignalBase = 128; // plus the signal's number: 130 for Ctrl-C
 
-constexpr double DefaultGiveUpSeconds = 60;
+// The updater's arguments: DEVICE FW FR PW PR FIRMWARE-FILE PROJECT-FOLDER/.
+constexpr std::size_t UpdaterArgumentCount = 7;
 
 const char* const NothingToDoText = "Error!!! No update must do into device.";
 constexpr double MaxGiveUpSeconds = 24 * 3600;
@@ -66,7 +69,7 @@ std::string Help() {
            NoWord +
            " for an option not wanted.\n"
            "\n"
-           "Options (before the arguments):\n"
+           "Options (anywhere before a \"--\"):\n"
            "  --trace         print every frame sent (>) and every reply read (<)\n"
            "  --json          one JSON document on standard output at the end: the three lines' final\n"
            "                  texts, per transfer its blocks, retries, bytes and seconds, the port's\n"
@@ -229,47 +232,37 @@ bool ParseSeconds(const std::string& text, double& seconds) {
     return end && *end == '\0' && seconds >= 0 && seconds <= MaxGiveUpSeconds;
 }
 
+TUpdateCommandLine ParseUpdateCommandLine(const std::vector<std::string>& args) {
+    TUpdateCommandLine line;
+    TArguments parsed(args, {{"--trace"}, {"--json"}, {"--give-up", true}}, UpdaterArgumentCount);
+    line.Help = parsed.Help;
+    line.Trace = parsed.Has("--trace");
+    line.Json = parsed.Has("--json");
+    line.Error = parsed.Error;
+    line.ErrorWithHelp = !line.Error.empty();
+    if (const auto seconds = parsed.Value("--give-up");
+        seconds && !ParseSeconds(*seconds, line.GiveUpSeconds))
+        parsed.Refuse(Format("--give-up needs a number of seconds from 0 to %.0f", MaxGiveUpSeconds));
+    if (line.Error.empty())
+        line.Error = parsed.Error; // a value the options cannot use: the help does not follow
+    line.Arguments = ParseUpdateArguments(parsed.Positional);
+    return line;
+}
+
 int RunUpdate(const std::vector<std::string>& args) {
-    bool trace = false;
-    bool json = false;
-    double giveUpSeconds = DefaultGiveUpSeconds;
-    std::string refused; // the first option that cannot be used; the rest are still looked at for --json
-    bool refusedWithHelp = false; // an unknown option: the help follows
-    std::size_t first = 0;
-    for (; first < args.size(); ++first) {
-        const std::string& a = args[first];
-        if (a == "--help" || a == "-h") {
-            std::fputs(Help().c_str(), stdout);
-            return 0;
-        }
-        if (a == "--trace") {
-            trace = true;
-        } else if (a == "--json") {
-            json = true;
-        } else if (a == "--give-up") {
-            if (first + 1 >= args.size() || !ParseSeconds(args[first + 1], giveUpSeconds)) {
-                if (refused.empty())
-                    refused = Format("--give-up needs a number of seconds from 0 to %.0f", MaxGiveUpSeconds);
-            }
-            ++first;
-        } else if (a == "--") {
-            ++first;
-            break;
-        } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-            if (refused.empty()) {
-                refused = "unknown option '" + a + "'";
-                refusedWithHelp = true;
-            }
-        } else {
-            break;
-        }
+    const TUpdateCommandLine line = ParseUpdateCommandLine(args);
+    if (line.Help) {
+        std::fputs(Help().c_str(), stdout);
+        return 0;
     }
-    const TUpdateArguments arguments = ParseUpdateArguments(
-        std::vector<std::string>(args.begin() + static_cast<long>(std::min(first, args.size())), args.end()));
-    if (!refused.empty())
-        return Refuse(json, arguments.PortName, refused,
-                      "ze50321 update: " + refused + "\n" +
-                          (refusedWithHelp ? std::string("\n") + Help() : ""));
+    const bool json = line.Json;
+    const bool trace = line.Trace;
+    const double giveUpSeconds = line.GiveUpSeconds;
+    const TUpdateArguments& arguments = line.Arguments;
+    if (!line.Error.empty())
+        return Refuse(json, arguments.PortName, line.Error,
+                      "ze50321 update: " + line.Error + "\n" +
+                          (line.ErrorWithHelp ? std::string("\n") + Help() : ""));
     if (arguments.Mode() == TUpdateMode::Empty)
         return Refuse(json, arguments.PortName, "no arguments", Help());
     if (arguments.Mode() == TUpdateMode::NothingToDo)

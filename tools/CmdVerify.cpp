@@ -154,26 +154,16 @@ void WriteCheck(TJsonWriter& json, const char* name, const TCheck& c) {
 } // namespace
 
 int RunVerify(const std::vector<std::string>& arguments) {
-    std::vector<std::string> args = arguments;
-    if (WantsHelp(args)) {
+    TArguments parsed(arguments, DeviceReadOptionSpecs(), 3);
+    if (parsed.Help) {
         std::fputs(Help().c_str(), stdout);
         return 0;
     }
-    TDeviceReadOptions options;
-    std::string why;
-    if (!TakeDeviceReadOptions(args, options, why)) {
-        std::fprintf(stderr, "ze50321 verify: %s\n\n%s", why.c_str(), Help().c_str());
-        return ExitUsage;
-    }
-    EraseSeparator(args);
-    if (args.size() < 2)
-        why = "DEVICE and FIRMWARE-FILE are needed";
-    else if (args.size() > 3)
-        why = "unexpected argument '" + args[3] + "'";
-    if (!why.empty()) {
-        std::fprintf(stderr, "ze50321 verify: %s\n\n%s", why.c_str(), Help().c_str());
-        return ExitUsage;
-    }
+    const TDeviceReadOptions options = DeviceReadOptionsOf(parsed);
+    parsed.NeedPositional(2, "DEVICE and FIRMWARE-FILE are needed");
+    if (!parsed.Error.empty())
+        return UsageError("verify", parsed.Error, Help());
+    const std::vector<std::string>& args = parsed.Positional;
     TCheck firmware, image;
     firmware.File = args[1];
     image.Region = ConfigRegion;

@@ -25,11 +25,5 @@ int RunVerify(const std::vector<std::string>& args);
 // Exit code for a command line the tool cannot use.
 constexpr int ExitUsage = 64;
 
-// True when args holds "--help" or "-h".
-bool WantsHelp(const std::vector<std::string>& args);
-
 // Seconds as --give-up takes them: a plain decimal number from 0 up to a day.
 bool ParseSeconds(const std::string& text, double& seconds);
-
-// Removes every `flag` from args (options before a "--" only); true when there was one.
-bool TakeFlag(std::vector<std::string>& args, const std::string& flag);

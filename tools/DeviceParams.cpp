@@ -1,6 +1,7 @@
 #include "tools/DeviceParams.h"
 
 #include "tools/Commands.h"
+#include "tools/ParamSettings.h"
 #include "tools/json/JsonWriter.h"
 
 #include "common/FileContract.h"
@@ -79,21 +80,25 @@ TDeviceParams ReadDeviceParams(TDeviceReader& reader) {
 }
 
 int RunParamsFromDevice(const std::vector<std::string>& arguments) {
-    std::vector<std::string> args = arguments;
-    if (WantsHelp(args)) {
+    std::vector<TOptionSpec> specs = DeviceReadOptionSpecs();
+    specs.push_back({"--device", true});
+    specs.push_back({"--set"});
+    TArguments parsed(arguments, specs, arguments.size());
+    if (parsed.Help) {
         std::fputs(Help().c_str(), stdout);
         return 0;
     }
-    TDeviceReadOptions options;
-    std::string why, device;
-    if (!TakeDeviceReadOptions(args, options, why) || !TakeOptionValue(args, "--device", device, why) ||
-        device.empty() || !args.empty()) {
-        if (why.empty())
-            why = device.empty() ? "--device needs a device path"
-                                 : "'" + args[0] + "' does not go with --device (a project folder, --set)";
-        std::fprintf(stderr, "ze50321 params: %s\n\n%s", why.c_str(), Help().c_str());
-        return ExitUsage;
-    }
+    const TDeviceReadOptions options = DeviceReadOptionsOf(parsed);
+    const std::string device = parsed.Value("--device").value_or("");
+    const char* const apart = "' does not go with --device (a project folder, --set)";
+    if (parsed.Has("--set"))
+        parsed.Refuse("'--set" + std::string(apart));
+    else if (!parsed.Positional.empty())
+        parsed.Refuse("'" + parsed.Positional[0] + apart);
+    if (device.empty())
+        parsed.Refuse("--device needs a device path");
+    if (!parsed.Error.empty())
+        return UsageError("params", parsed.Error, Help());
     std::FILE* const text = options.Json ? stderr : stdout;
     TDeviceReader reader(device, options, text);
     const TDeviceParams found = ReadDeviceParams(reader);

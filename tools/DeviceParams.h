@@ -22,9 +22,5 @@ struct TDeviceParams {
 // ends "OK", or "Error After Read" when the block holds no image (said plainly on the text).
 TDeviceParams ReadDeviceParams(TDeviceReader& reader);
 
-// The parameters as `params PROJECT_FOLDER` shows them, NAME and VALUE in its order (defined with
-// the params command).
-std::vector<std::pair<std::string, std::string>> ShownParameters(const TParamValues& values);
-
 // `params --device DEVICE`: the arguments after "params".
 int RunParamsFromDevice(const std::vector<std::string>& args);

@@ -45,40 +45,19 @@ std::string DeviceReadOptionsHelp(bool json) {
     return text;
 }
 
-bool TakeOptionValue(std::vector<std::string>& args, const std::string& name, std::string& value,
-                     std::string& why) {
-    for (auto it = args.begin(); it != args.end() && *it != "--"; ++it) {
-        if (*it != name)
-            continue;
-        if (it + 1 == args.end()) {
-            why = name + " needs a value";
-            return false;
-        }
-        value = *(it + 1);
-        args.erase(it, it + 2);
-        return true;
-    }
-    return true;
+std::vector<TOptionSpec> DeviceReadOptionSpecs() {
+    return {{"--trace"}, {"--json"}, {"--reset"}, {"--give-up", true}};
 }
 
-bool TakeDeviceReadOptions(std::vector<std::string>& args, TDeviceReadOptions& options, std::string& why) {
-    options.Trace = TakeFlag(args, "--trace");
-    options.Json = TakeFlag(args, "--json");
-    options.Reset = TakeFlag(args, "--reset");
-    std::string seconds;
-    if (!TakeOptionValue(args, "--give-up", seconds, why))
-        return false;
-    if (!seconds.empty() && !ParseSeconds(seconds, options.GiveUpSeconds)) {
-        why = "--give-up needs a number of seconds from 0 to 86400";
-        return false;
-    }
-    return true;
-}
-
-void EraseSeparator(std::vector<std::string>& args) {
-    const auto it = std::find(args.begin(), args.end(), "--");
-    if (it != args.end())
-        args.erase(it);
+TDeviceReadOptions DeviceReadOptionsOf(TArguments& parsed) {
+    TDeviceReadOptions options;
+    options.Trace = parsed.Has("--trace");
+    options.Json = parsed.Has("--json");
+    options.Reset = parsed.Has("--reset");
+    if (const auto seconds = parsed.Value("--give-up");
+        seconds && !ParseSeconds(*seconds, options.GiveUpSeconds))
+        parsed.Refuse("--give-up needs a number of seconds from 0 to 86400");
+    return options;
 }
 
 TScratchFile::TScratchFile() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/Arguments.h"
 #include "tools/UpdateTerminal.h"
 #include "tools/json/JsonWriter.h"
 
@@ -24,15 +25,10 @@ struct TDeviceReadOptions {
 // The help lines of those options; `json` adds the line of --json.
 std::string DeviceReadOptionsHelp(bool json);
 
-// Takes --trace, --json, --reset and --give-up SECONDS out of args (before a "--"); false with the
-// reason in why when --give-up has no usable number.
-bool TakeDeviceReadOptions(std::vector<std::string>& args, TDeviceReadOptions& options, std::string& why);
-// Takes `name VALUE` out of args; false with the reason in why when the value is missing.
-bool TakeOptionValue(std::vector<std::string>& args, const std::string& name, std::string& value,
-                     std::string& why);
-
-// Removes the first "--" (the end of the options) from args.
-void EraseSeparator(std::vector<std::string>& args);
+// The options --trace, --json, --reset and --give-up SECONDS, for TArguments.
+std::vector<TOptionSpec> DeviceReadOptionSpecs();
+// Those options as parsed; a --give-up without a usable number is refused in parsed.
+TDeviceReadOptions DeviceReadOptionsOf(TArguments& parsed);
 
 // A file of its own in the system's temporary folder for the worker to read into, removed at the end.
 class TScratchFile {

@@ -27,26 +27,6 @@ void PrintUsage(std::FILE* out) {
 
 } // namespace
 
-bool WantsHelp(const std::vector<std::string>& args) {
-    for (const auto& a : args)
-        if (a == "--help" || a == "-h")
-            return true;
-    return false;
-}
-
-bool TakeFlag(std::vector<std::string>& args, const std::string& flag) {
-    bool found = false;
-    for (auto it = args.begin(); it != args.end() && *it != "--";) {
-        if (*it == flag) {
-            it = args.erase(it);
-            found = true;
-        } else {
-            ++it;
-        }
-    }
-    return found;
-}
-
 int main(int argc, char** argv) {
     if (argc < 2) {
         PrintUsage(stderr);

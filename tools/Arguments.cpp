@@ -1,0 +1,84 @@
+#include "tools/Arguments.h"
+
+#include "tools/Commands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+bool IsOptionWord(const std::string& a) {
+    return a == "-h" || (a.size() > 2 && a[0] == '-' && a[1] == '-');
+}
+
+} // namespace
+
+TArguments::TArguments(const std::vector<std::string>& args, const std::vector<TOptionSpec>& options,
+                       std::size_t maxPositional) {
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !IsOptionWord(a)) {
+            Positional.push_back(a);
+            continue;
+        }
+        if (a == "--help" || a == "-h") {
+            Help = true;
+            continue;
+        }
+        const std::size_t eq = a.find('=');
+        const std::string name = a.substr(0, eq);
+        const auto spec = std::find_if(options.begin(), options.end(),
+                                       [&name](const TOptionSpec& o) { return name == o.Name; });
+        if (spec == options.end()) {
+            Refuse("unknown option '" + a + "'");
+        } else if (!spec->TakesValue) {
+            if (eq != std::string::npos)
+                Refuse(name + " takes no value");
+            else
+                Given[name].emplace_back();
+        } else if (eq != std::string::npos) {
+            Given[name].push_back(a.substr(eq + 1));
+        } else if (i + 1 < args.size()) {
+            Given[name].push_back(args[++i]);
+        } else {
+            Refuse(name + " needs a value");
+        }
+    }
+    if (Positional.size() > maxPositional)
+        Refuse("unexpected argument '" + Positional[maxPositional] + "'");
+}
+
+std::optional<std::string> TArguments::Value(const std::string& name) const {
+    const auto it = Given.find(name);
+    if (it == Given.end())
+        return std::nullopt;
+    return it->second.back();
+}
+
+void TArguments::Refuse(const std::string& why) {
+    if (Error.empty())
+        Error = why;
+}
+
+void TArguments::NeedPositional(std::size_t least, const std::string& what) {
+    if (Positional.size() < least)
+        Refuse(what);
+}
+
+int UsageError(const char* command, const std::string& why, const std::string& help) {
+    std::fprintf(stderr, "ze50321 %s: %s\n\n%s", command, why.c_str(), help.c_str());
+    return ExitUsage;
+}
+
+std::string WithoutTrailingSeparators(const std::string& path) {
+    std::filesystem::path p(path);
+    while (p.has_relative_path() && !p.has_filename())
+        p = p.parent_path();
+    return p.string();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One option a command knows: its word, and whether a value follows it ("--give-up 5" or
+// "--give-up=5").
+struct TOptionSpec {
+    const char* Name;
+    bool TakesValue = false;
+};
+
+// A subcommand's arguments split into options and positional arguments. Options may stand before,
+// between or after the positional arguments; "--" ends the options; "-h" and "--help" ask for the
+// help. Every argument is looked at, so that a flag such as --json is known even when the line is
+// refused; Error holds the first thing wrong with it.
+class TArguments {
+public:
+    // More than maxPositional positional arguments is an error; the command states its least count
+    // with NeedPositional, in its own words.
+    TArguments(const std::vector<std::string>& args, const std::vector<TOptionSpec>& options,
+               std::size_t maxPositional);
+
+    bool Help = false;
+    std::vector<std::string> Positional;
+    // Empty when the line can be used, else what is wrong: an unknown option, a missing value,
+    // missing or surplus positional arguments.
+    std::string Error;
+
+    bool Has(const std::string& name) const { return Given.count(name) != 0; }
+    // The value of the option's last occurrence; none when it was not given.
+    std::optional<std::string> Value(const std::string& name) const;
+    // Sets Error (when it is still empty) to a problem the command found itself.
+    void Refuse(const std::string& why);
+    // Sets Error to `what` (when it is still empty) for fewer than `least` positional arguments.
+    void NeedPositional(std::size_t least, const std::string& what);
+
+private:
+    std::map<std::string, std::vector<std::string>> Given;
+};
+
+// Prints "ze50321 COMMAND: why", a blank line and the command's help on standard error, and
+// answers the exit code of a command line the tool cannot use.
+int UsageError(const char* command, const std::string& why, const std::string& help);
+
+// A path as typed, without the separators it ends with (a root stays itself): "p/" is "p".
+std::string WithoutTrailingSeparators(const std::string& path);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "updater/UpdateArguments.h"
+
+#include <string>
+#include <vector>
+
+// What `ze50321 update` was asked: its options and the updater's seven arguments.
+struct TUpdateCommandLine {
+    bool Help = false;
+    bool Trace = false;
+    bool Json = false;
+    double GiveUpSeconds = 60;
+    TUpdateArguments Arguments;
+    std::string Error;          // empty: the line can be used
+    bool ErrorWithHelp = false; // an unknown option, a missing value, a surplus argument
+};
+
+// The arguments after "update"; options may stand anywhere before a "--".
+TUpdateCommandLine ParseUpdateCommandLine(const std::vector<std::string>& args);
