@@ -11,3 +11,8 @@
 // A symbolic link is followed: the file it names is saved, the link stays. Returns false on
 // failure, with errno telling why; a temporary file is removed then.
 bool WriteFileReplacing(const std::string& path, const std::string& bytes);
+
+// Creates path as an empty file when no file of that name exists: a name claimed this way is no
+// other process's. Returns false with errno EEXIST when the name is taken, another errno when the
+// folder refuses the file.
+bool CreateNewFile(const std::string& path);

@@ -133,3 +133,8 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
     temp.Kept = true;
     return true;
 }
+
+bool CreateNewFile(const std::string& path) {
+    const TUniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    return fd.Valid();
+}

@@ -94,3 +94,11 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
 bool IsWriteProtected(const std::string& path) {
     return ::_access(path.c_str(), 0) == 0 && ::_access(path.c_str(), 2) != 0;
 }
+
+bool CreateNewFile(const std::string& path) {
+    const int fd = ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return false;
+    ::_close(fd);
+    return true;
+}

@@ -50,7 +50,9 @@ int RunPorts(const std::vector<std::string>& arguments) {
         return 0;
     }
     const bool json = parsed.Has("--json");
-    const std::string devDir = WithoutTrailingSeparators(parsed.Value("--dev").value_or(DefaultPortFolder));
+    // The default stays whole: on Windows it is the device namespace \\.\ with its separator.
+    const auto givenDevDir = parsed.Value("--dev");
+    const std::string devDir = givenDevDir ? WithoutTrailingSeparators(*givenDevDir) : DefaultPortFolder;
     const std::string userDir = parsed.Value("--user-ports").value_or(UserPortFolder());
     if (parsed.Has("--user-folder") && arguments.size() != 1)
         parsed.Refuse("--user-folder goes alone");
@@ -66,7 +68,9 @@ int RunPorts(const std::vector<std::string>& arguments) {
             devices.push_back(ComPortPath(name, devDir));
         for (const auto& path : ListUserComPorts(userDir))
             devices.push_back(path);
-        if (devices.empty())
+        if (devices.empty() && userDir.empty())
+            std::fprintf(stderr, "ze50321 ports: no serial ports found in %s\n", devDir.c_str());
+        else if (devices.empty())
             std::fprintf(stderr, "ze50321 ports: no serial ports found in %s nor in %s\n", devDir.c_str(),
                          userDir.c_str());
     }

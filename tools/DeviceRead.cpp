@@ -3,6 +3,7 @@
 #include "tools/Commands.h"
 #include "tools/DiagnosisJson.h"
 
+#include "common/SafeFile.h"
 #include "common/Terminal.h"
 #include "serial/PortDiagnosis.h"
 #include "updater/ReadBackNames.h"
@@ -69,7 +70,7 @@ TScratchFile::TScratchFile() {
         const std::string name =
             (folder / ("ze50321-read-" + stamp + "-" + std::to_string(n) + ".b79")).string();
         errno = 0;
-        if (const TFile claimed{std::fopen(name.c_str(), "wx")}) {
+        if (CreateNewFile(name)) {
             Name = name;
             return;
         }

@@ -1,6 +1,7 @@
 #include "updater/UpdateSequence.h"
 
 #include "common/FileContract.h"
+#include "common/SafeFile.h"
 #include "updater/CompareFiles.h"
 #include "updater/ReadBackNames.h"
 #include "updater/SequenceHelpers.h"
@@ -159,10 +160,8 @@ std::string TUpdateSequence::ReadBackName(TRegionId region) const {
     const auto now = std::chrono::system_clock::now();
     for (int shiftMs = 1; shiftMs <= MaxStampShiftMs; ++shiftMs) {
         errno = 0;
-        if (std::FILE* claimed = std::fopen(name.c_str(), "wx")) {
-            std::fclose(claimed);
+        if (CreateNewFile(name))
             break;
-        }
         if (errno != EEXIST)
             break; // the worker's open reports what is wrong with the folder
         name = nameFor(ReadBackStamp(now + std::chrono::milliseconds(shiftMs)));
