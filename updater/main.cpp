@@ -1,3 +1,4 @@
+#include "updater/ProcessArguments.h"
 #include "updater/windows/UUpdate.h"
 
 #include <QApplication>
@@ -6,8 +7,8 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    // The arguments arrive split already; taken before Qt removes the options it knows.
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    // Taken before Qt removes the options it knows.
+    const std::vector<std::string> args = ProcessArguments(argc, argv);
     QApplication app(argc, argv);
     RunUpdaterProgram(args);
     return 0;

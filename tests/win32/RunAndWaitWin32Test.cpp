@@ -3,6 +3,7 @@
 #include "configurator/RunAndWait.h"
 
 #include "common/ProgramPath.h"
+#include "common/UpdaterRequest.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +43,24 @@ TEST(RunAndWaitWin32, PassesTheParameterTextWholeAndReportsTheExitCode) {
         ASSERT_GE(line.size(), tail.size());
         EXPECT_EQ(line.substr(line.size() - tail.size()), tail) << line;
     }
+}
+
+TEST(RunAndWaitWin32, TheUpdaterTakesTheWizardsTextAsItsSevenArguments) {
+    // The project folder ends in a backslash inside its quotes: the C runtime's rules would read
+    // that as an escaped quote and join the folder with what follows.
+    TTempDir dir;
+    const std::string arguments = dir / "arguments.txt";
+    ASSERT_EQ(_putenv_s("ZE_ECHO_ARGUMENTS_FILE", arguments.c_str()), 0);
+    TUpdaterRequest request;
+    request.PortName = "\\\\.\\COM7";
+    request.FirmwareWrite = request.ProjectWrite = request.ProjectRead = true;
+    request.FirmwareFile = "Z:\\MY PROJECTS\\MASTER\\vod50321.sim";
+    request.ProjectFolder = "Z:\\MY PROJECTS\\PROJECTS\\P 1\\bin\\";
+    const TRunOutcome run = RunAndWait(EchoProgram(), ComposeUpdaterParameters(request), true);
+    ASSERT_TRUE(run.Ended) << run.Error;
+    EXPECT_EQ(ReadFileBytes(arguments), "\\\\.\\COM7\nFW\nNO\nPW\nPR\nZ:\\MY PROJECTS\\MASTER\\vod50321.sim\n"
+                                        "Z:\\MY PROJECTS\\PROJECTS\\P 1\\bin\\\n");
+    ASSERT_EQ(_putenv_s("ZE_ECHO_ARGUMENTS_FILE", ""), 0);
 }
 
 TEST(RunAndWaitWin32, ReportsTheExitCodeOfTheShell) {

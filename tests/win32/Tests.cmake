@@ -13,6 +13,7 @@ ze_add_test(NAME UpdateSequenceTest SOURCES UpdateSequenceTest.cpp LIBS ze_updat
 # scripts/test-windows maps and names in ZE_TEST_COM_PORT; they take turns on it.
 ze_add_test(NAME CommPortWin32Test SOURCES win32/CommPortWin32Test.cpp LIBS ze_serial RESOURCE_LOCK com_port)
 add_executable(CommandLineEcho win32/CommandLineEcho.cpp)
+target_link_libraries(CommandLineEcho PRIVATE ze_updater)
 set_target_properties(CommandLineEcho PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 ze_add_test(NAME RunAndWaitWin32Test SOURCES win32/RunAndWaitWin32Test.cpp LIBS ze_configurator)
 add_dependencies(RunAndWaitWin32Test CommandLineEcho)
