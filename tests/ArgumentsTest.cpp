@@ -5,7 +5,7 @@
 
 namespace {
 
-const std::vector<TOptionSpec> Options = {{"--json"}, {"--trace"}, {"--give-up", true}, {"--device", true}};
+const std::vector<TOptionRule> Options = {{"--json"}, {"--trace"}, {"--give-up", true}, {"--device", true}};
 
 } // namespace
 

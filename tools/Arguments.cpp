@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -14,7 +15,7 @@ bool IsOptionWord(const std::string& a) {
 
 } // namespace
 
-TArguments::TArguments(const std::vector<std::string>& args, const std::vector<TOptionSpec>& options,
+TArguments::TArguments(const std::vector<std::string>& args, const std::vector<TOptionRule>& options,
                        std::size_t maxPositional) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -33,11 +34,11 @@ TArguments::TArguments(const std::vector<std::string>& args, const std::vector<T
         }
         const std::size_t eq = a.find('=');
         const std::string name = a.substr(0, eq);
-        const auto spec = std::find_if(options.begin(), options.end(),
-                                       [&name](const TOptionSpec& o) { return name == o.Name; });
-        if (spec == options.end()) {
+        const auto known = std::find_if(options.begin(), options.end(),
+                                        [&name](const TOptionRule& o) { return name == o.Name; });
+        if (known == options.end()) {
             Refuse("unknown option '" + a + "'");
-        } else if (!spec->TakesValue) {
+        } else if (!known->TakesValue) {
             if (eq != std::string::npos)
                 Refuse(name + " takes no value");
             else
@@ -69,6 +70,21 @@ void TArguments::Refuse(const std::string& why) {
 void TArguments::NeedPositional(std::size_t least, const std::string& what) {
     if (Positional.size() < least)
         Refuse(what);
+}
+
+void TakeGiveUpSeconds(TArguments& parsed, double& seconds) {
+    constexpr double MaxGiveUpSeconds = 24 * 3600;
+    const auto given = parsed.Value("--give-up");
+    if (!given)
+        return;
+    char* end = nullptr;
+    const double value = std::strtod(given->c_str(), &end);
+    if (given->empty() || given->find_first_not_of("0123456789.") != std::string::npos || !end ||
+        *end != '\0' || value < 0 || value > MaxGiveUpSeconds) {
+        parsed.Refuse("--give-up needs a number of seconds from 0 to 86400");
+        return;
+    }
+    seconds = value;
 }
 
 int UsageError(const char* command, const std::string& why, const std::string& help) {

@@ -8,7 +8,7 @@
 
 // One option a command knows: its word, and whether a value follows it ("--give-up 5" or
 // "--give-up=5").
-struct TOptionSpec {
+struct TOptionRule {
     const char* Name;
     bool TakesValue = false;
 };
@@ -21,7 +21,7 @@ class TArguments {
 public:
     // More than maxPositional positional arguments is an error; the command states its least count
     // with NeedPositional, in its own words.
-    TArguments(const std::vector<std::string>& args, const std::vector<TOptionSpec>& options,
+    TArguments(const std::vector<std::string>& args, const std::vector<TOptionRule>& options,
                std::size_t maxPositional);
 
     bool Help = false;
@@ -41,6 +41,10 @@ public:
 private:
     std::map<std::string, std::vector<std::string>> Given;
 };
+
+// The value of --give-up in seconds, a plain decimal number from 0 up to a day; seconds is left as
+// it is when the option is not given, and a value it cannot use is refused in parsed.
+void TakeGiveUpSeconds(TArguments& parsed, double& seconds);
 
 // Prints "ze50321 COMMAND: why", a blank line and the command's help on standard error, and
 // answers the exit code of a command line the tool cannot use.

@@ -37,9 +37,9 @@ const char* const Help =
 } // namespace
 
 int RunProject(const std::vector<std::string>& arguments) {
-    std::vector<TOptionSpec> specs = DeviceReadOptionSpecs();
-    specs.push_back({"--from-device", true});
-    TArguments parsed(arguments, specs, 3);
+    std::vector<TOptionRule> rules = DeviceReadOptionRules();
+    rules.push_back({"--from-device", true});
+    TArguments parsed(arguments, rules, 3);
     if (parsed.Help) {
         std::fputs(Help, stdout);
         return 0;

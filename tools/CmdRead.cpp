@@ -64,9 +64,9 @@ bool ParseBlocks(const std::string& text, std::uint32_t most, std::uint32_t& blo
 } // namespace
 
 int RunRead(const std::vector<std::string>& arguments) {
-    std::vector<TOptionSpec> specs = DeviceReadOptionSpecs();
-    specs.push_back({"--blocks", true});
-    TArguments parsed(arguments, specs, 3);
+    std::vector<TOptionRule> rules = DeviceReadOptionRules();
+    rules.push_back({"--blocks", true});
+    TArguments parsed(arguments, rules, 3);
     if (parsed.Help) {
         std::fputs(Help().c_str(), stdout);
         return 0;

@@ -64,11 +64,11 @@ int RunSimulate(const std::vector<std::string>& args) {
         {"--split-gap", &options.SplitGapMs},
         {"--latency", &options.LatencyMs},
     };
-    std::vector<TOptionSpec> specs = {
+    std::vector<TOptionRule> rules = {
         {"--memory", true}, {"--link", true}, {"--trace"}, {"--split"}, {"--noise"}};
     for (const auto& c : counts)
-        specs.push_back({c.first, true});
-    TArguments parsed(args, specs, 0);
+        rules.push_back({c.first, true});
+    TArguments parsed(args, rules, 0);
     if (parsed.Help) {
         std::fputs(SimulateHelp, stdout);
         return 0;

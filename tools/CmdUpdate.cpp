@@ -36,7 +36,6 @@ constexpr int ExitSignalBase = 128; // plus the signal's number: 130 for Ctrl-C
 constexpr std::size_t UpdaterArgumentCount = 7;
 
 const char* const NothingToDoText = "Error!!! No update must do into device.";
-constexpr double MaxGiveUpSeconds = 24 * 3600;
 
 constexpr double LineBitsPerSecond = 115200.0;
 constexpr double BitsPerCharacter = 10.0; // start bit, 8 data bits, stop bit
@@ -223,15 +222,6 @@ int ExitCodeOf(const TUpdateSequence& sequence) {
 
 } // namespace
 
-// Seconds as given to --give-up: a plain decimal number from 0 up to a day.
-bool ParseSeconds(const std::string& text, double& seconds) {
-    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos)
-        return false;
-    char* end = nullptr;
-    seconds = std::strtod(text.c_str(), &end);
-    return end && *end == '\0' && seconds >= 0 && seconds <= MaxGiveUpSeconds;
-}
-
 TUpdateCommandLine ParseUpdateCommandLine(const std::vector<std::string>& args) {
     TUpdateCommandLine line;
     TArguments parsed(args, {{"--trace"}, {"--json"}, {"--give-up", true}}, UpdaterArgumentCount);
@@ -240,9 +230,7 @@ TUpdateCommandLine ParseUpdateCommandLine(const std::vector<std::string>& args) 
     line.Json = parsed.Has("--json");
     line.Error = parsed.Error;
     line.ErrorWithHelp = !line.Error.empty();
-    if (const auto seconds = parsed.Value("--give-up");
-        seconds && !ParseSeconds(*seconds, line.GiveUpSeconds))
-        parsed.Refuse(Format("--give-up needs a number of seconds from 0 to %.0f", MaxGiveUpSeconds));
+    TakeGiveUpSeconds(parsed, line.GiveUpSeconds);
     if (line.Error.empty())
         line.Error = parsed.Error; // a value the options cannot use: the help does not follow
     line.Arguments = ParseUpdateArguments(parsed.Positional);

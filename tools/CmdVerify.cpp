@@ -154,7 +154,7 @@ void WriteCheck(TJsonWriter& json, const char* name, const TCheck& c) {
 } // namespace
 
 int RunVerify(const std::vector<std::string>& arguments) {
-    TArguments parsed(arguments, DeviceReadOptionSpecs(), 3);
+    TArguments parsed(arguments, DeviceReadOptionRules(), 3);
     if (parsed.Help) {
         std::fputs(Help().c_str(), stdout);
         return 0;

@@ -25,5 +25,3 @@ int RunVerify(const std::vector<std::string>& args);
 // Exit code for a command line the tool cannot use.
 constexpr int ExitUsage = 64;
 
-// Seconds as --give-up takes them: a plain decimal number from 0 up to a day.
-bool ParseSeconds(const std::string& text, double& seconds);

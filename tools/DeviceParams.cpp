@@ -80,10 +80,10 @@ TDeviceParams ReadDeviceParams(TDeviceReader& reader) {
 }
 
 int RunParamsFromDevice(const std::vector<std::string>& arguments) {
-    std::vector<TOptionSpec> specs = DeviceReadOptionSpecs();
-    specs.push_back({"--device", true});
-    specs.push_back({"--set"});
-    TArguments parsed(arguments, specs, arguments.size());
+    std::vector<TOptionRule> rules = DeviceReadOptionRules();
+    rules.push_back({"--device", true});
+    rules.push_back({"--set"});
+    TArguments parsed(arguments, rules, arguments.size());
     if (parsed.Help) {
         std::fputs(Help().c_str(), stdout);
         return 0;

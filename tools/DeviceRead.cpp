@@ -46,7 +46,7 @@ std::string DeviceReadOptionsHelp(bool json) {
     return text;
 }
 
-std::vector<TOptionSpec> DeviceReadOptionSpecs() {
+std::vector<TOptionRule> DeviceReadOptionRules() {
     return {{"--trace"}, {"--json"}, {"--reset"}, {"--give-up", true}};
 }
 
@@ -55,9 +55,7 @@ TDeviceReadOptions DeviceReadOptionsOf(TArguments& parsed) {
     options.Trace = parsed.Has("--trace");
     options.Json = parsed.Has("--json");
     options.Reset = parsed.Has("--reset");
-    if (const auto seconds = parsed.Value("--give-up");
-        seconds && !ParseSeconds(*seconds, options.GiveUpSeconds))
-        parsed.Refuse("--give-up needs a number of seconds from 0 to 86400");
+    TakeGiveUpSeconds(parsed, options.GiveUpSeconds);
     return options;
 }
 

@@ -26,7 +26,7 @@ struct TDeviceReadOptions {
 std::string DeviceReadOptionsHelp(bool json);
 
 // The options --trace, --json, --reset and --give-up SECONDS, for TArguments.
-std::vector<TOptionSpec> DeviceReadOptionSpecs();
+std::vector<TOptionRule> DeviceReadOptionRules();
 // Those options as parsed; a --give-up without a usable number is refused in parsed.
 TDeviceReadOptions DeviceReadOptionsOf(TArguments& parsed);
 
