@@ -24,4 +24,3 @@ int RunVerify(const std::vector<std::string>& args);
 
 // Exit code for a command line the tool cannot use.
 constexpr int ExitUsage = 64;
-
