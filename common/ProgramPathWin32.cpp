@@ -1,5 +1,7 @@
 #include "common/ProgramPath.h"
 
+#include "common/WideTextWin32.h"
+
 #include <windows.h>
 
 const char* const PathSeparator = "\\";
@@ -8,14 +10,14 @@ const char* const PathSeparators = "\\/";
 
 std::string OwnProgramPath() {
     // A path longer than the buffer comes back cut to its size: grow until it fits.
-    std::string path(MAX_PATH, '\0');
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0)
             return std::string();
         if (length < path.size()) {
             path.resize(length);
-            return path;
+            return Utf8FromWide(path);
         }
         path.resize(path.size() * 2);
     }

@@ -1,5 +1,7 @@
 #include "common/SafeFile.h"
 
+#include "common/WideTextWin32.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -10,6 +12,30 @@
 #include <windows.h>
 
 namespace {
+
+// A file just made or replaced is held for a moment by the virus scanner or the indexer, and the
+// replace is then refused with a sharing violation or access denied: it is tried again this often,
+// this far apart, before the save fails.
+constexpr int ReplaceAttempts = 6;
+constexpr DWORD ReplaceRetryMs = 100;
+
+bool HeldForAMoment(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+}
+
+// MoveFileEx replacing target, tried again while the refusal may be only for a moment.
+bool ReplaceFile(const std::wstring& source, const std::wstring& target) {
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if (attempt >= ReplaceAttempts || !HeldForAMoment(error)) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(ReplaceRetryMs);
+    }
+}
 
 // errno for the system's error codes a save meets; the rest read as an input/output error.
 int ErrnoOf(DWORD error) {
@@ -37,7 +63,8 @@ public:
         static unsigned counter = 0;
         for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
             Name = path + ".new-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-            Fd = ::_open(Name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+            Fd = ::_wopen(WideFromUtf8(Name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                          _S_IREAD | _S_IWRITE);
             if (Fd < 0 && errno != EEXIST)
                 break;
         }
@@ -47,7 +74,7 @@ public:
         if (Fd >= 0)
             ::_close(Fd);
         if (!Kept && Created())
-            ::_unlink(Name.c_str());
+            ::_wunlink(WideFromUtf8(Name).c_str());
         errno = saved;
     }
     TTempFile(const TTempFile&) = delete;
@@ -83,7 +110,7 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
     }
     if (::_commit(temp.Fd) != 0 || !temp.CloseChecked())
         return false;
-    if (!MoveFileExA(temp.Name.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!ReplaceFile(WideFromUtf8(temp.Name), WideFromUtf8(path))) {
         errno = ErrnoOf(GetLastError());
         return false;
     }
@@ -92,11 +119,13 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
 }
 
 bool IsWriteProtected(const std::string& path) {
-    return ::_access(path.c_str(), 0) == 0 && ::_access(path.c_str(), 2) != 0;
+    const std::wstring name = WideFromUtf8(path);
+    return ::_waccess(name.c_str(), 0) == 0 && ::_waccess(name.c_str(), 2) != 0;
 }
 
 bool CreateNewFile(const std::string& path) {
-    const int fd = ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    const int fd = ::_wopen(WideFromUtf8(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                            _S_IREAD | _S_IWRITE);
     if (fd < 0)
         return false;
     ::_close(fd);

@@ -2,6 +2,7 @@
 
 #include "common/FileContract.h"
 #include "common/SafeFile.h"
+#include "common/Utf8Path.h"
 #include "configurator/ParamFile.h"
 #include "configurator/ProjectPaths.h"
 
@@ -77,8 +78,8 @@ void WriteImage(const std::string& projectDir, const TImage& image) {
     const std::string folder = projectDir + PathSeparator + ImageFolder();
     const std::string path = folder + ImageFileName;
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (!std::filesystem::is_directory(folder, ec))
+    std::filesystem::create_directories(Utf8Path(folder), ec);
+    if (!std::filesystem::is_directory(Utf8Path(folder), ec))
         throw EImageError("Unable to write to " + path);
     const std::string bytes(image.begin(), image.end());
     if (!WriteFileReplacing(path, bytes))

@@ -2,6 +2,7 @@
 
 #include "common/SafeFile.h"
 #include "common/Text.h"
+#include "common/Utf8Path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,12 +53,22 @@ struct TIniText {
     bool Read = false;
 };
 
+// The first bytes of text, at most limit, without cutting a letter in two.
+std::string CutUtf8(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit)
+        return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0u) == 0x80u)
+        --end;
+    return text.substr(0, end);
+}
+
 TIniText Load(const std::string& path) {
     TIniText ini;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    if (!std::filesystem::is_regular_file(Utf8Path(path), ec))
         return ini;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     if (!in)
         return ini;
     std::string text;
@@ -97,7 +108,10 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
             if (v.size() >= 2 &&
                 ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
                 v = v.substr(1, v.size() - 2);
-            return v.substr(0, MaxProfileValue);
+            // A value that is not UTF-8 was written by an older program in the system's code page.
+            if (!IsValidUtf8(v))
+                v = Utf8FromLegacyCodePage(v);
+            return CutUtf8(v, MaxProfileValue);
         }
     }
     return fallback;

@@ -4,7 +4,8 @@
 
 // INI profile reading and writing with the usual profile semantics: section and key names compared
 // without regard to case, every other section, key and line of the file kept, values read up to
-// MaxProfileValue characters, backslashes taken literally.
+// MaxProfileValue bytes (never half a letter), backslashes taken literally. Values are UTF-8; one
+// that is not was written in the system's code page by an older program and is read in it.
 
 constexpr std::size_t MaxProfileValue = 2047;
 

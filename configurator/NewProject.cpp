@@ -1,6 +1,8 @@
 #include "configurator/NewProject.h"
 
 #include "common/FileContract.h"
+#include "common/Text.h"
+#include "common/Utf8Path.h"
 #include "configurator/ProjectPaths.h"
 
 #include <filesystem>
@@ -21,14 +23,30 @@ bool HasControlCharacter(const std::string& text) {
     return false;
 }
 
-// A name is one folder below the destination: never empty, never a path, never "." or "..".
-// The wizard passes the project's path to the updater between double quotes, so a quote in it
-// would end the argument early; a control character has no place in a name shown in a caption.
-// A blank at the end would not survive the INI file, whose values are read without their outer
-// blanks, nor a Windows folder name: the project would not be reopened at the next start.
+// The names Windows keeps for its devices, with or without an extension ("NUL", "com1.txt"), in
+// any letter case; the superscript digits count as digits there.
+bool IsDeviceName(const std::string& name) {
+    const std::string stem = UpperAsciiLetters(name.substr(0, name.find('.')));
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (stem == device)
+            return true;
+    if (stem.size() < 4 || (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0))
+        return false;
+    const std::string digit = stem.substr(3);
+    return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+           digit == "\xC2\xB2" || digit == "\xC2\xB3";
+}
+
+// A name is one folder below the destination, the same on every workstation a project moves to:
+// never empty, never a path (neither separator), never "." or "..", nothing a Windows folder name
+// cannot hold (: * ? < > |, a device name, a dot or blank at the end, which Windows drops, so
+// that the folder made would not be the one named). The wizard passes the project's path to the
+// updater between double quotes, so a quote in it would end the argument early; a control
+// character has no place in a name shown in a caption. A blank at the end would not survive the
+// INI file either, whose values are read without their outer blanks.
 bool IsUsableName(const std::string& name) {
-    return !name.empty() && name.find_first_of("/\"") == std::string::npos && name != "." && name != ".." &&
-           name.back() != ' ' && !HasControlCharacter(name);
+    return !name.empty() && name.find_first_of("/\\\":*?<>|") == std::string::npos && name.back() != ' ' &&
+           name.back() != '.' && !IsDeviceName(name) && !HasControlCharacter(name);
 }
 
 } // namespace
@@ -44,14 +62,14 @@ TNewProjectOutcome MakeNewProject(const std::string& destinationDir, const std::
 
     const std::string folder = destinationDir + PathSeparator + typedName;
     std::error_code ec;
-    if (std::filesystem::exists(folder, ec)) {
+    if (std::filesystem::exists(Utf8Path(folder), ec)) {
         outcome.Messages.push_back("Name project not valid because directory already exists");
         return outcome;
     }
     // A folder that cannot be made keeps the dialog open without a message.
-    if (!std::filesystem::create_directory(folder, ec))
+    if (!std::filesystem::create_directory(Utf8Path(folder), ec))
         return outcome;
-    std::filesystem::create_directories(folder + PathSeparator + ImageFolder(), ec);
+    std::filesystem::create_directories(Utf8Path(folder + PathSeparator + ImageFolder()), ec);
     outcome.Created = true;
     outcome.Folder = folder;
     outcome.Name = PathSeparator + typedName;

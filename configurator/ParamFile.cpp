@@ -3,6 +3,7 @@
 #include "common/ProgramPath.h"
 #include "common/SafeFile.h"
 #include "common/Text.h"
+#include "common/Utf8Path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -119,8 +120,8 @@ std::optional<int> ReadInteger(std::string_view text) {
 std::string FindParamFile(const std::string& folder) {
     std::error_code ec;
     std::vector<std::string> names;
-    for (fs::directory_iterator it(folder + "/", ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    for (fs::directory_iterator it(Utf8Path(folder + "/"), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = PathUtf8(it->path().filename());
         std::error_code typeError;
         if (EqualNoCase(name, BuilderParamFileName) && fs::is_regular_file(it->path(), typeError))
             names.push_back(name);
@@ -135,7 +136,7 @@ std::string FindParamFile(const std::string& folder) {
 }
 
 void LoadParamDocument(pugi::xml_document& doc, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     if (!in)
         throw EParamReadError("cannot open " + path + ": " + std::strerror(errno));
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

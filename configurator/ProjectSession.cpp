@@ -1,6 +1,7 @@
 #include "configurator/ProjectSession.h"
 
 #include "common/FileContract.h"
+#include "common/Utf8Path.h"
 #include "configurator/IniFile.h"
 #include "configurator/RunAndWait.h"
 #include "icmp/Ping1.h"
@@ -21,14 +22,14 @@ constexpr std::uint32_t PingCommandLimitMs = 10000;
 
 bool IsFolder(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
+    return std::filesystem::is_directory(Utf8Path(path), ec);
 }
 
 // One level, as the program folder's working folders are made; a failure is ignored.
 void MakeFolderIfMissing(const std::string& path) {
     std::error_code ec;
     if (!IsFolder(path))
-        std::filesystem::create_directory(path, ec);
+        std::filesystem::create_directory(Utf8Path(path), ec);
 }
 
 } // namespace
@@ -116,14 +117,14 @@ void TProjectSession::EndOpenProject(bool chosen, const std::string& folder) {
 }
 
 std::string TProjectSession::ParamFilePath() const {
-    const std::string found = FindParamFile(std::filesystem::path(Values.PargenFile).parent_path().string());
+    const std::string found = FindParamFile(PathUtf8(Utf8Path(Values.PargenFile).parent_path()));
     return found.empty() ? Values.PargenFile : found;
 }
 
 TParamSource TProjectSession::LoadParams(pugi::xml_document& doc, TWindowParams& read) const {
     std::error_code ec;
     const std::string path = ParamFilePath();
-    if (!std::filesystem::is_regular_file(path, ec))
+    if (!std::filesystem::is_regular_file(Utf8Path(path), ec))
         return TParamSource::NoFile;
     try {
         LoadParamDocument(doc, path);

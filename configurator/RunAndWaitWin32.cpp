@@ -1,6 +1,7 @@
 #include "configurator/RunAndWait.h"
 
 #include "common/UniqueHandleWin32.h"
+#include "common/WideTextWin32.h"
 
 #include <shellapi.h>
 #include <windows.h>
@@ -8,19 +9,13 @@
 namespace {
 
 std::string SystemText(DWORD error) {
-    char text[256] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                        error, 0, text, sizeof text, nullptr);
-    std::string result(text, length);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r'))
-        result.pop_back();
-    return result + " (error " + std::to_string(error) + ")";
+    return SystemErrorText(error) + " (error " + std::to_string(error) + ")";
 }
 
 // Why ShellExecuteEx failed. Its own code in hInstApp comes first: the last error may instead be
 // that of the message box by which the shell reported the failure (under wine without a display,
 // "Invalid window handle").
-DWORD ShellFailure(const SHELLEXECUTEINFOA& request) {
+DWORD ShellFailure(const SHELLEXECUTEINFOW& request) {
     const auto code = reinterpret_cast<INT_PTR>(request.hInstApp);
     switch (code) {
     case SE_ERR_FNF:
@@ -44,19 +39,30 @@ DWORD ShellFailure(const SHELLEXECUTEINFOA& request) {
     }
 }
 
+// Answers what the system and other threads send to this thread's windows, taking nothing from the
+// queue: a thread that has not looked at its queue for five seconds has its windows greyed as "Not
+// Responding" and offered to be ended, which would lose what the configurator saves at its end.
+// Input and painting stay queued, so the windows still take no input while the updater runs.
+void AnswerTheSystem() {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+}
+
 } // namespace
 
 // The shell starts the program with the parameter text whole: the program splits it itself, by the
-// same rules. The shell reports a failure to start in a message box of its own.
+// same rules. A failure to start is reported by the caller, so the shell shows no box of its own.
 TRunOutcome RunAndWait(const std::string& program, const std::string& parameters, bool hidden, int giveUpMs) {
     TRunOutcome outcome;
-    SHELLEXECUTEINFOA request{};
+    const std::wstring file = WideFromUtf8(program);
+    const std::wstring text = WideFromUtf8(parameters);
+    SHELLEXECUTEINFOW request{};
     request.cbSize = sizeof request;
-    request.fMask = SEE_MASK_NOCLOSEPROCESS;
-    request.lpFile = program.c_str();
-    request.lpParameters = parameters.c_str();
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    request.lpFile = file.c_str();
+    request.lpParameters = text.c_str();
     request.nShow = hidden ? SW_HIDE : SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&request)) {
+    if (!ShellExecuteExW(&request)) {
         outcome.Error = SystemText(ShellFailure(request));
         return outcome;
     }
@@ -68,7 +74,7 @@ TRunOutcome RunAndWait(const std::string& program, const std::string& parameters
         return outcome;
     }
     // Only the pause between two looks at the exit code: nothing signals it.
-    const TUniqueHandle pause(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    const TUniqueHandle pause(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     const ULONGLONG t0 = GetTickCount64();
     for (;;) {
         DWORD code = STILL_ACTIVE;
@@ -79,6 +85,7 @@ TRunOutcome RunAndWait(const std::string& program, const std::string& parameters
         }
         if (GetTickCount64() - t0 >= static_cast<ULONGLONG>(giveUpMs))
             return outcome; // left running
+        AnswerTheSystem();
         if (pause.Valid())
             WaitForSingleObject(pause.Get(), RunAndWaitPollMs);
         else

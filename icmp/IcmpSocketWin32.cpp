@@ -1,4 +1,6 @@
 #include "icmp/IcmpEchoServiceWin32.h"
+
+#include "common/WideTextWin32.h"
 #include "icmp/IcmpSocket.h"
 
 #include <algorithm>
@@ -12,11 +14,8 @@
 namespace {
 
 std::string SystemText(int error) {
-    char text[256] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                        static_cast<DWORD>(error), 0, text, sizeof text, nullptr);
-    std::string result(text, length);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
+    std::string result = SystemErrorText(static_cast<DWORD>(error));
+    while (!result.empty() && result.back() == '.')
         result.pop_back();
     return result + " (error " + std::to_string(error) + ")";
 }
@@ -134,14 +133,14 @@ std::unique_ptr<IIcmpSocket> OpenIcmpSocket() {
 
 TIPv4Address LookUpHostName(const std::string& name) {
     StartWinsock();
-    addrinfo hints{};
+    ADDRINFOW hints{};
     hints.ai_family = AF_INET;
-    addrinfo* found = nullptr;
-    const int result = getaddrinfo(name.c_str(), nullptr, &hints, &found);
-    const std::unique_ptr<addrinfo, void (*)(addrinfo*)> owner(found, freeaddrinfo);
+    ADDRINFOW* found = nullptr;
+    const int result = GetAddrInfoW(WideFromUtf8(name).c_str(), nullptr, &hints, &found);
+    const std::unique_ptr<ADDRINFOW, void (*)(ADDRINFOW*)> owner(found, FreeAddrInfoW);
     if (result != 0)
         throw EPingError("cannot resolve host '" + name + "': " + SystemText(result));
-    for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
+    for (const ADDRINFOW* entry = found; entry; entry = entry->ai_next) {
         if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in)) {
             sockaddr_in address{};
             std::memcpy(&address, entry->ai_addr, sizeof address);

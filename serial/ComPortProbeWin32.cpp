@@ -1,6 +1,7 @@
 #include "serial/ComPortProbe.h"
 
 #include "common/UniqueHandleWin32.h"
+#include "common/WideTextWin32.h"
 
 #include <algorithm>
 
@@ -14,8 +15,8 @@ constexpr int HighestComPort = 256;
 
 // A port exists when it opens, or when opening is refused because another program holds it.
 bool PortExists(const std::string& path) {
-    const TUniqueHandle handle(
-        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const TUniqueHandle handle(CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                           nullptr, OPEN_EXISTING, 0, nullptr));
     return handle.Valid() || GetLastError() == ERROR_ACCESS_DENIED;
 }
 

@@ -74,6 +74,7 @@ constexpr std::uint32_t DcbNull = 0x0800;
 constexpr std::uint32_t DcbRtsControlEnable = 0x1000;
 constexpr std::uint32_t DcbRtsControlHandshake = 0x2000;
 constexpr std::uint32_t DcbRtsControlMask = 0x3000;
+constexpr std::uint32_t DcbAbortOnError = 0x4000;
 
 // The line settings as the component composes them from its properties, before a backend maps
 // them onto its device.

@@ -4,6 +4,8 @@
 #include "serial/CommPort.h"
 
 #include "common/UniqueHandleWin32.h"
+#include "common/WideTextWin32.h"
+#include "serial/DcbFlagsWin32.h"
 
 #include <atomic>
 #include <chrono>
@@ -25,45 +27,12 @@ constexpr DWORD PurgeAll = PurgeInput | PurgeOutput;
 // that wine maps to a COM port (its driver answers the failed TIOCMBIS with "not supported").
 constexpr DWORD NoModemLinesError = ERROR_NOT_SUPPORTED;
 
-// The flag word of the line settings as the DCB's bit fields hold it.
-std::uint32_t DcbFlags(const DCB& d) {
-    std::uint32_t f = 0;
-    f |= d.fBinary ? DcbBinary : 0;
-    f |= d.fParity ? DcbParityCheck : 0;
-    f |= d.fOutxCtsFlow ? DcbOutxCtsFlow : 0;
-    f |= d.fOutxDsrFlow ? DcbOutxDsrFlow : 0;
-    f |= (static_cast<std::uint32_t>(d.fDtrControl) << 4) & DcbDtrControlMask;
-    f |= d.fDsrSensitivity ? DcbDsrSensitivity : 0;
-    f |= d.fTXContinueOnXoff ? DcbTxContinueOnXoff : 0;
-    f |= d.fOutX ? DcbOutX : 0;
-    f |= d.fInX ? DcbInX : 0;
-    f |= d.fErrorChar ? DcbErrorChar : 0;
-    f |= d.fNull ? DcbNull : 0;
-    f |= (static_cast<std::uint32_t>(d.fRtsControl) << 12) & DcbRtsControlMask;
-    return f;
-}
-
-void SetDcbFlags(DCB& d, std::uint32_t f) {
-    d.fBinary = (f & DcbBinary) != 0;
-    d.fParity = (f & DcbParityCheck) != 0;
-    d.fOutxCtsFlow = (f & DcbOutxCtsFlow) != 0;
-    d.fOutxDsrFlow = (f & DcbOutxDsrFlow) != 0;
-    d.fDtrControl = (f & DcbDtrControlMask) >> 4;
-    d.fDsrSensitivity = (f & DcbDsrSensitivity) != 0;
-    d.fTXContinueOnXoff = (f & DcbTxContinueOnXoff) != 0;
-    d.fOutX = (f & DcbOutX) != 0;
-    d.fInX = (f & DcbInX) != 0;
-    d.fErrorChar = (f & DcbErrorChar) != 0;
-    d.fNull = (f & DcbNull) != 0;
-    d.fRtsControl = (f & DcbRtsControlMask) >> 12;
-}
-
 int Code(DWORD error) {
     return static_cast<int>(error);
 }
 
 TUniqueHandle ManualResetEvent() {
-    TUniqueHandle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    TUniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!event.Valid())
         throw ECommError("Error accessing specified device", Code(GetLastError()));
     return event;
@@ -147,11 +116,8 @@ private:
 } // namespace
 
 std::string CommErrorText(int code) {
-    char text[512] = {};
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                   static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-    std::string s(text, n);
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ' || s.back() == '.'))
+    std::string s = SystemErrorText(static_cast<DWORD>(code));
+    while (!s.empty() && s.back() == '.')
         s.pop_back();
     return s.empty() ? "system error " + std::to_string(code) : s;
 }
@@ -187,8 +153,8 @@ bool TCustomComm::IsOpen() const {
 }
 
 void TCustomComm::OpenDevice() {
-    TUniqueHandle handle(CreateFileA(FDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+    TUniqueHandle handle(CreateFileW(WideFromUtf8(FDeviceName).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
     if (!handle.Valid())
         throw ECommError("Error accessing specified device", Code(GetLastError()));
     if (GetFileType(handle.Get()) != FILE_TYPE_CHAR)

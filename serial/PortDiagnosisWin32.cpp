@@ -1,19 +1,14 @@
 #include "serial/PortDiagnosis.h"
 
 #include "common/UniqueHandleWin32.h"
+#include "common/WideTextWin32.h"
 
 #include <windows.h>
 
 namespace {
 
 std::string SystemText(DWORD error) {
-    char text[512] = {};
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                   0, text, sizeof text, nullptr);
-    std::string s(text, n);
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' '))
-        s.pop_back();
-    return s + " (error " + std::to_string(error) + ")";
+    return SystemErrorText(error) + " (error " + std::to_string(error) + ")";
 }
 
 // The verdict of an open that failed with error.
@@ -44,8 +39,8 @@ TPortDiagnosis OpenFailed(const std::string& path, DWORD error) {
 // On Windows the port tells only whether it opens and, if not, the system's reason: a COM port
 // has no owner or group to report, and its holder is not named by the system.
 TPortDiagnosis DiagnosePort(const std::string& path) {
-    const TUniqueHandle handle(
-        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const TUniqueHandle handle(CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                           nullptr, OPEN_EXISTING, 0, nullptr));
     if (!handle.Valid())
         return OpenFailed(path, GetLastError());
     TPortDiagnosis d;

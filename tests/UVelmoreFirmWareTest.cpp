@@ -192,6 +192,15 @@ TEST_F(MainWindow, NewProjectRefusesBadNamesAndStaysOpen) {
         {"bell\a", "Name project not valid"},
         {"del\x7f", "Name project not valid"},
         {"next line\xc2\x85", "Name project not valid"},
+        // What a Windows folder name cannot hold, refused on every workstation alike.
+        {"..\\Escape", "Name project not valid"},
+        {"a:b", "Name project not valid"},
+        {"*?<>|", "Name project not valid"},
+        {"Line 1.", "Name project not valid"},
+        {"con", "Name project not valid"},
+        {"NUL.txt", "Name project not valid"},
+        {"Com7", "Name project not valid"},
+        {"LPT\xc2\xb9", "Name project not valid"},
     };
     std::vector<std::string> names;
     for (const auto& c : cases)
@@ -204,6 +213,7 @@ TEST_F(MainWindow, NewProjectRefusesBadNamesAndStaysOpen) {
     }
     EXPECT_FALSE(PathExists(Dir / "PROJECTS/a"));
     EXPECT_FALSE(PathExists(Dir / "Escape"));
+    EXPECT_FALSE(PathExists(Dir / "PROJECTS/..\\Escape"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir / "PROJECTS"), {}), 1) << "only Old";
     EXPECT_EQ(ProjectDir, Dir / "PROJECTS");
 }

@@ -5,5 +5,6 @@ ze_add_test(NAME FolderBrowserTest QT SOURCES FolderBrowserTest.cpp LIBS ze_conf
 ze_add_test(NAME SafeFileTest SOURCES SafeFileTest.cpp LIBS ze_common)
 ze_add_test(NAME MessageBoxTest QT SOURCES MessageBoxTest.cpp LIBS ze_common_windows)
 ze_add_test(NAME ProgramPathTest SOURCES ProgramPathTest.cpp LIBS ze_common)
+ze_add_test(NAME Utf8PathTest SOURCES Utf8PathTest.cpp LIBS ze_configurator)
 ze_add_test(NAME KeyboardAccessTest QT SOURCES KeyboardAccessTest.cpp LIBS ze_configurator_ui)
 ze_add_test(NAME ProjectSessionTest SOURCES ProjectSessionTest.cpp LIBS ze_configurator)

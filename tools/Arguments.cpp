@@ -1,5 +1,6 @@
 #include "tools/Arguments.h"
 
+#include "common/Utf8Path.h"
 #include "tools/Commands.h"
 
 #include <algorithm>
@@ -93,8 +94,8 @@ int UsageError(const char* command, const std::string& why, const std::string& h
 }
 
 std::string WithoutTrailingSeparators(const std::string& path) {
-    std::filesystem::path p(path);
+    std::filesystem::path p = Utf8Path(path);
     while (p.has_relative_path() && !p.has_filename())
         p = p.parent_path();
-    return p.string();
+    return PathUtf8(p);
 }

@@ -1,4 +1,6 @@
 #include "tools/Arguments.h"
+
+#include "common/Utf8Path.h"
 #include "tools/Commands.h"
 #include "tools/json/JsonWriter.h"
 
@@ -51,7 +53,7 @@ int RunBuildImage(const std::vector<std::string>& arguments) {
     const bool json = parsed.Has("--json");
     parsed.NeedPositional(1, "PROJECT_FOLDER is needed");
     std::error_code ec;
-    if (!parsed.Positional.empty() && !std::filesystem::is_directory(parsed.Positional[0], ec))
+    if (!parsed.Positional.empty() && !std::filesystem::is_directory(Utf8Path(parsed.Positional[0]), ec))
         parsed.Refuse(parsed.Positional[0] + " is not a folder");
     if (!parsed.Error.empty())
         return UsageError("build-image", parsed.Error, Help);

@@ -1,4 +1,6 @@
 #include "tools/Arguments.h"
+
+#include "common/Utf8Path.h"
 #include "tools/Commands.h"
 #include "tools/DeviceParams.h"
 #include "tools/ParamSettings.h"
@@ -84,7 +86,7 @@ int RunParams(const std::vector<std::string>& arguments) {
     if (setting)
         parsed.NeedPositional(2, "--set needs NAME=VALUE");
     std::error_code ec;
-    if (!parsed.Positional.empty() && !std::filesystem::is_directory(parsed.Positional[0], ec))
+    if (!parsed.Positional.empty() && !std::filesystem::is_directory(Utf8Path(parsed.Positional[0]), ec))
         parsed.Refuse(parsed.Positional[0] + " is not a folder");
     if (!parsed.Error.empty())
         return UsageError("params", parsed.Error, Help);

@@ -1,4 +1,6 @@
 #include "tools/Arguments.h"
+
+#include "common/Utf8Path.h"
 #include "tools/Commands.h"
 #include "tools/DeviceParams.h"
 
@@ -92,7 +94,7 @@ int RunProject(const std::vector<std::string>& arguments) {
         } catch (const std::exception& e) {
             std::fprintf(stderr, "ze50321 project: %s\n", e.what());
             std::error_code ec;
-            std::filesystem::remove_all(outcome.Folder, ec); // made just now, and empty but for bin
+            std::filesystem::remove_all(Utf8Path(outcome.Folder), ec); // made just now, and empty but for bin
             return ExitNotCreated;
         }
     }

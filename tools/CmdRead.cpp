@@ -1,4 +1,6 @@
 #include "tools/Commands.h"
+
+#include "common/Utf8Path.h"
 #include "tools/DeviceRead.h"
 #include "tools/json/JsonWriter.h"
 
@@ -92,7 +94,7 @@ int RunRead(const std::vector<std::string>& arguments) {
     if (parsed.Has("--blocks") && !ParseBlocks(blocksText, regionBlocks, blocks))
         return Usage("--blocks needs a number from 1 to " + std::to_string(regionBlocks));
     std::error_code ec;
-    const std::filesystem::path target(file);
+    const std::filesystem::path target = Utf8Path(file);
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     if (file.empty() || std::filesystem::is_directory(target, ec) ||
         !std::filesystem::is_directory(folder, ec))

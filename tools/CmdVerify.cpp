@@ -1,4 +1,6 @@
 #include "tools/Commands.h"
+
+#include "common/Utf8Path.h"
 #include "tools/DeviceRead.h"
 #include "tools/json/JsonWriter.h"
 
@@ -64,7 +66,7 @@ struct TCheck {
 
 int ByteAt(const std::string& path, std::uint64_t offset) {
     std::string bytes;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenUtf8File(path, "rb");
     if (!f)
         return -1;
     int value = -1;
@@ -79,12 +81,12 @@ void RunCheck(TDeviceReader& reader, TCheck& c) {
     c.Run = true;
     const TRegion r = RegionOf(c.Region);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(c.File, ec)) {
+    if (!std::filesystem::is_regular_file(Utf8Path(c.File), ec)) {
         reader.ShowOutcome(c.Region, PhaseFileNotFound);
         c.Error = c.File + ": no such file";
         return;
     }
-    c.Bytes = std::filesystem::file_size(c.File, ec);
+    c.Bytes = std::filesystem::file_size(Utf8Path(c.File), ec);
     if (ec || c.Bytes == 0 || c.Bytes > r.Size()) {
         reader.ShowOutcome(c.Region, PhaseError);
         c.Error = c.File + (ec             ? ": " + ec.message()
@@ -102,7 +104,7 @@ void RunCheck(TDeviceReader& reader, TCheck& c) {
     // later byte against its address.
     const std::uint64_t expected = (c.Bytes + BlockSize - 1) / BlockSize * BlockSize;
     std::error_code sizeError;
-    if (std::filesystem::file_size(scratch.Path(), sizeError) != expected) {
+    if (std::filesystem::file_size(Utf8Path(scratch.Path()), sizeError) != expected) {
         reader.ShowOutcome(c.Region, PhaseError);
         c.Error = "the converter's replies did not carry " + std::to_string(expected) + " bytes";
         return;
@@ -169,7 +171,7 @@ int RunVerify(const std::vector<std::string>& arguments) {
     image.Region = ConfigRegion;
     const bool withImage = args.size() == 3;
     if (withImage)
-        image.File = (std::filesystem::path(args[2]) / ImageFileName).string();
+        image.File = PathUtf8(Utf8Path(args[2]) / ImageFileName);
 
     std::FILE* const text = options.Json ? stderr : stdout;
     TDeviceReader reader(args[0], options, text);

@@ -1,5 +1,6 @@
 #include "tools/DeviceRead.h"
 
+#include "common/Utf8Path.h"
 #include "tools/Commands.h"
 #include "tools/DiagnosisJson.h"
 
@@ -66,7 +67,7 @@ TScratchFile::TScratchFile() {
     // Claimed by creating it exclusively: several reads at once never share one.
     for (int n = 0; n < MaxScratchAttempts; ++n) {
         const std::string name =
-            (folder / ("ze50321-read-" + stamp + "-" + std::to_string(n) + ".b79")).string();
+            PathUtf8(folder / Utf8Path("ze50321-read-" + stamp + "-" + std::to_string(n) + ".b79"));
         errno = 0;
         if (CreateNewFile(name)) {
             Name = name;
@@ -76,16 +77,16 @@ TScratchFile::TScratchFile() {
             break;
     }
     // The worker's own open then reports what is wrong with the folder.
-    Name = (folder / ("ze50321-read-" + stamp + ".b79")).string();
+    Name = PathUtf8(folder / Utf8Path("ze50321-read-" + stamp + ".b79"));
 }
 
 TScratchFile::~TScratchFile() {
     std::error_code ec;
-    std::filesystem::remove(Name, ec);
+    std::filesystem::remove(Utf8Path(Name), ec);
 }
 
 bool TScratchFile::Contents(std::string& bytes) const {
-    const TFile file(std::fopen(Name.c_str(), "rb"));
+    const TFile file(OpenUtf8File(Name, "rb"));
     if (!file)
         return false;
     bytes.clear();

@@ -1,7 +1,10 @@
 #include "tools/Commands.h"
 
+#include "common/CommandArguments.h"
+
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -28,19 +31,21 @@ void PrintUsage(std::FILE* out) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    const TUtf8Console console;
+    const std::vector<std::string> args = CommandArguments(argc, argv);
+    if (args.empty()) {
         PrintUsage(stderr);
         return ExitUsage;
     }
-    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         PrintUsage(stdout);
         return 0;
     }
     for (const auto& c : Commands) {
-        if (!std::strcmp(argv[1], c.Name))
-            return c.Run(std::vector<std::string>(argv + 2, argv + argc));
+        if (args[0] == c.Name)
+            return c.Run(std::vector<std::string>(args.begin() + 1, args.end()));
     }
-    std::fprintf(stderr, "ze50321: unknown command '%s'\n\n", argv[1]);
+    std::fprintf(stderr, "ze50321: unknown command '%s'\n\n", args[0].c_str());
     PrintUsage(stderr);
     return ExitUsage;
 }

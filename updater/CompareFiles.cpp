@@ -1,5 +1,7 @@
 #include "updater/CompareFiles.h"
 
+#include "common/Utf8Path.h"
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -17,8 +19,8 @@ using TFile = std::unique_ptr<std::FILE, TFileCloser>;
 
 TFileComparison CompareFileBytes(const std::string& written, const std::string& readBack) {
     TFileComparison result;
-    const TFile a(std::fopen(written.c_str(), "rb"));
-    const TFile b(std::fopen(readBack.c_str(), "rb"));
+    const TFile a(OpenUtf8File(written, "rb"));
+    const TFile b(OpenUtf8File(readBack, "rb"));
     if (!a || !b)
         return result;
     if (std::fseek(a.get(), 0, SEEK_END) != 0)
@@ -56,6 +58,6 @@ TFileComparison CompareFileBytes(const std::string& written, const std::string& 
 bool CompareFiles(const std::string& written, const std::string& readBack) {
     const bool same = CompareFileBytes(written, readBack).Same;
     std::error_code ec;
-    std::filesystem::remove(readBack, ec); // both files are closed by now
+    std::filesystem::remove(Utf8Path(readBack), ec); // both files are closed by now
     return same;
 }

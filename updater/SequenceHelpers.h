@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Utf8Path.h"
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -12,7 +14,7 @@
 // Removes the file if it is there; a failure is left for the next run.
 inline void RemoveSequenceFile(const std::string& path) {
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(Utf8Path(path), ec);
 }
 
 inline void SleepMs(int ms) {

@@ -1,5 +1,6 @@
 #include "updater/Tarm_SER.h"
 
+#include "common/Utf8Path.h"
 #include "serial/CommPort.h"
 #include "updater/FrameCodec.h"
 
@@ -116,14 +117,14 @@ TStartResult Tarm_SER::StartRegionWrite(TRegionId region, std::int32_t& size) {
         return refused;
     // Looked at before it is opened: opening a FIFO would wait for a writer.
     std::error_code error;
-    const std::filesystem::file_type type = std::filesystem::status(FileName, error).type();
+    const std::filesystem::file_type type = std::filesystem::status(Utf8Path(FileName), error).type();
     if (error || type == std::filesystem::file_type::directory)
         return TStartResult::FileError;
     // A device node or a FIFO has no length to announce: it is refused like an empty file instead
     // of being sent as nothing.
     if (type != std::filesystem::file_type::regular)
         return TStartResult::FileSizeRefused;
-    TFile file(std::fopen(FileName.c_str(), "rb"));
+    TFile file(OpenUtf8File(FileName, "rb"));
     if (!file)
         return TStartResult::FileError;
     // Unbuffered: each block is read from the file as it is sent, so a file cut short meanwhile is
@@ -151,7 +152,7 @@ TStartResult Tarm_SER::StartRegionRead(TRegionId region, std::int32_t length) {
     if (const TStartResult refused = BeginStart(region, r); refused != TStartResult::Started)
         return refused;
     EndAddress = length == 0 ? r.Last : r.First + static_cast<std::uint32_t>(length) - 1;
-    TFile file(std::fopen(FileName.c_str(), "wb"));
+    TFile file(OpenUtf8File(FileName, "wb"));
     if (!file)
         return TStartResult::FileError;
     Impl->File = std::move(file);

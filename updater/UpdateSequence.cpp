@@ -2,6 +2,7 @@
 
 #include "common/FileContract.h"
 #include "common/SafeFile.h"
+#include "common/Utf8Path.h"
 #include "updater/CompareFiles.h"
 #include "updater/ReadBackNames.h"
 #include "updater/SequenceHelpers.h"
@@ -21,7 +22,7 @@ constexpr int MaxStampShiftMs = 1000;
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
+    return std::filesystem::exists(Utf8Path(path), ec) && !std::filesystem::is_directory(Utf8Path(path), ec);
 }
 
 } // namespace

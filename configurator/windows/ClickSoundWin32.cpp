@@ -18,5 +18,5 @@ void PlayClickSound() {
     if (!file.open(QIODevice::ReadOnly))
         return;
     const QByteArray wave = file.readAll();
-    PlaySoundA(wave.constData(), nullptr, SND_MEMORY | SND_SYNC | SND_NODEFAULT);
+    PlaySoundW(reinterpret_cast<LPCWSTR>(wave.constData()), nullptr, SND_MEMORY | SND_SYNC | SND_NODEFAULT);
 }

@@ -140,15 +140,11 @@ void TFBootSer::RefreshComPorts() {
     // Virtual ports linked in the user's own port folder, shown by their full path.
     for (const auto& path : ListUserComPorts(UserPortFolder))
         names.push_back(path);
-    for (const auto& name : names) {
-        // The name forms the path; the tool tip says what is behind it.
+    // The name forms the path. A port is opened once, by the list itself: a second open for a
+    // description would block for seconds on a wireless port and pulse DTR on whatever is attached;
+    // what is behind a port is told when Connect fails on it.
+    for (const auto& name : names)
         CB_Com->addItem(QString::fromStdString(name));
-        const TPortDiagnosis d = DiagnosePort(ComPortPath(name, DeviceFolder));
-        std::string tip = AdapterText(d);
-        if (d.Verdict != TPortVerdict::Opens)
-            tip += (tip.empty() ? "" : "; ") + PortReason(d);
-        CB_Com->setItemData(CB_Com->count() - 1, QString::fromStdString(tip), Qt::ToolTipRole);
-    }
     if (CB_Com->count() > 0)
         CB_Com->setCurrentIndex(0);
 }
@@ -164,9 +160,20 @@ void TFBootSer::LbButton1Click() {
         Comm1.Open();
         Comm1.SetDtr(true);
         Connected = true;
-    } catch (const std::exception&) {
+    } catch (const ECommError& e) {
+        // A setting refused after the open leaves the port held by the wizard itself: let it go
+        // first, so that the diagnosis does not take the wizard for another program.
+        const bool opened = Comm1.IsOpen();
+        try {
+            Comm1.Close();
+        } catch (const std::exception&) {
+        }
+        std::string refused;
+        if (opened)
+            refused = Comm1.DeviceName() + " opened, but the port refused a setting: " + e.what() +
+                      (e.Reason.empty() ? std::string() : " (" + e.Reason + ")") + "\n";
         ShowMessageBox("Error!! Com Port cannot be open.", std::string(), TMessageIcon::Error,
-                       FormatPortDiagnosis(DiagnosePort(Comm1.DeviceName())));
+                       refused + FormatPortDiagnosis(DiagnosePort(Comm1.DeviceName())));
     }
 }
 

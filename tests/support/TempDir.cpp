@@ -1,6 +1,7 @@
 #include "tests/support/TempDir.h"
 
 #include "common/ProgramPath.h"
+#include "common/Utf8Path.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -24,7 +25,7 @@ TTempDir::TTempDir() {
         const fs::path path = fs::temp_directory_path() / name;
         std::error_code ec;
         if (fs::create_directory(path, ec)) {
-            Root = path.string();
+            Root = PathUtf8(path);
             return;
         }
         if (ec)
@@ -45,25 +46,25 @@ std::string TTempDir::operator/(const std::string& relative) const {
 TTempDir::~TTempDir() {
     std::error_code ec;
     // Tests may leave folders write-protected; give the owner access back before removing.
-    for (auto it = fs::recursive_directory_iterator(Root, ec);
+    for (auto it = fs::recursive_directory_iterator(Utf8Path(Root), ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         std::error_code ignore;
         if (it->is_directory(ignore) && !it->is_symlink(ignore))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignore);
     }
-    fs::permissions(Root, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(Root, ec);
+    fs::permissions(Utf8Path(Root), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(Utf8Path(Root), ec);
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);
@@ -71,12 +72,12 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 bool PathExists(const std::string& path) {
     std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
+    return fs::exists(fs::symlink_status(Utf8Path(path), ec));
 }
 
 bool IsDirectory(const std::string& path) {
     std::error_code ec;
-    return fs::is_directory(path, ec);
+    return fs::is_directory(Utf8Path(path), ec);
 }
 
 bool WriteProtect(const std::string& path, bool on) {

@@ -4,13 +4,16 @@
 #include "serial/CommPort.h"
 
 #include "common/UniqueHandleWin32.h"
+#include "serial/DcbFlagsWin32.h"
 #include "tests/support/LineFrames.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 #include <windows.h>
@@ -137,3 +140,19 @@ TEST(CommPortWin32, ModemLinesOfAPortWithoutThemAreNoFailure) {
 }
 
 } // namespace
+
+TEST(CommPortWin32, FlagWordSetsEveryFlagOfTheDcb) {
+    // A DCB as another program may leave it: every flag bit set, abort-on-error among them.
+    DCB d;
+    std::memset(&d, 0xFF, sizeof d);
+    SetDcbFlags(d, DcbBinary);
+    std::uint32_t word = 0;
+    std::memcpy(&word, reinterpret_cast<const char*>(&d) + offsetof(DCB, BaudRate) + sizeof d.BaudRate,
+                sizeof word);
+    EXPECT_EQ(word, 0x00000001u);
+    EXPECT_EQ(d.fAbortOnError, 0u);
+    EXPECT_EQ(DcbFlags(d), DcbBinary);
+
+    SetDcbFlags(d, DcbBinary | DcbOutX | DcbInX | DcbAbortOnError);
+    EXPECT_EQ(DcbFlags(d), DcbBinary | DcbOutX | DcbInX | DcbAbortOnError);
+}

@@ -18,11 +18,13 @@ set_target_properties(CommandLineEcho PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAK
 ze_add_test(NAME RunAndWaitWin32Test SOURCES win32/RunAndWaitWin32Test.cpp LIBS ze_configurator)
 add_dependencies(RunAndWaitWin32Test CommandLineEcho)
 ze_add_test(NAME ProgramPathWin32Test SOURCES win32/ProgramPathWin32Test.cpp LIBS ze_common)
+ze_add_test(NAME CloseSignalsWin32Test SOURCES win32/CloseSignalsWin32Test.cpp LIBS ze_updater)
 # The ICMP echo among the echo client's tests: the loopback for real, where raw sockets are allowed.
 ze_add_test(NAME Ping1Test SOURCES Ping1Test.cpp LIBS ze_icmp)
 
 # Logic tests whose POSIX-only cases skip on Windows with their reason.
 ze_add_test(NAME IniFileTest SOURCES IniFileTest.cpp LIBS ze_configurator)
+ze_add_test(NAME Utf8PathTest SOURCES Utf8PathTest.cpp LIBS ze_configurator)
 ze_add_test(NAME ParamFileTest SOURCES ParamFileTest.cpp LIBS ze_configurator)
 ze_add_test(NAME ImageBuilderTest SOURCES ImageBuilderTest.cpp LIBS ze_configurator)
 ze_add_test(NAME ImageDecoderTest SOURCES ImageDecoderTest.cpp LIBS ze_configurator)
