@@ -129,7 +129,10 @@ TPortDiagnosis TDeviceReader::Diagnosis() const {
 bool TDeviceReader::Open(const std::vector<TRegionId>& regions) {
     if (Sequence.Open(regions))
         return true;
-    Display.Print(FormatPortDiagnosis(Diagnosis()));
+    if (Sequence.End == TSequenceEnd::Abandoned)
+        Display.Print("Interrupted: the worker was stopped before any read.");
+    else
+        Display.Print(FormatPortDiagnosis(Diagnosis()));
     return false;
 }
 
