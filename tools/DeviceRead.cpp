@@ -13,6 +13,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -62,11 +63,15 @@ TDeviceReadOptions DeviceReadOptionsOf(TArguments& parsed) {
 TScratchFile::TScratchFile() {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    if (ec) {
+        Why = "cannot create scratch file: no temporary folder: " + ec.message();
+        return;
+    }
     const std::string stamp = CurrentReadBackStamp();
     // Claimed by creating it exclusively: several reads at once never share one.
+    std::string name;
     for (int n = 0; n < MaxScratchAttempts; ++n) {
-        const std::string name =
-            (folder / ("ze50321-read-" + stamp + "-" + std::to_string(n) + ".b79")).string();
+        name = (folder / ("ze50321-read-" + stamp + "-" + std::to_string(n) + ".b79")).string();
         errno = 0;
         if (CreateNewFile(name)) {
             Name = name;
@@ -75,13 +80,13 @@ TScratchFile::TScratchFile() {
         if (errno != EEXIST)
             break;
     }
-    // The worker's own open then reports what is wrong with the folder.
-    Name = (folder / ("ze50321-read-" + stamp + ".b79")).string();
+    Why = "cannot create scratch file " + name + ": " + std::strerror(errno);
 }
 
 TScratchFile::~TScratchFile() {
     std::error_code ec;
-    std::filesystem::remove(Name, ec);
+    if (!Name.empty())
+        std::filesystem::remove(Name, ec);
 }
 
 bool TScratchFile::Contents(std::string& bytes) const {
@@ -161,6 +166,17 @@ void TDeviceReader::Finish() {
             text += ", ended by a port error: " + PortFailureText(t);
         Display.Print(text);
     }
+}
+
+std::string TDeviceReader::FailureText() const {
+    if (Sequence.End == TSequenceEnd::Abandoned || SignalExitCode())
+        return "interrupted";
+    if (DeviceNotFound())
+        return "device not found: " + Device + " " + PortReason(Diagnosis());
+    for (const auto& t : Sequence.Transfers)
+        if (t.Failed)
+            return t.GivenUp ? t.PortError : PortFailureText(t);
+    return std::string();
 }
 
 int TDeviceReader::SignalExitCode() const {

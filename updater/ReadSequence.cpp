@@ -172,7 +172,7 @@ void TReadSequence::ShowOutcome(TRegionId region, int code) {
 }
 
 void TReadSequence::Finish(bool reset) {
-    if (End == TSequenceEnd::DeviceNotFound || End == TSequenceEnd::Abandoned)
+    if (End == TSequenceEnd::DeviceNotFound || End == TSequenceEnd::Abandoned || !WorkerPtr)
         return;
     if (reset) {
         Display.Pause(Delays.PauseMs);
