@@ -109,7 +109,7 @@ int RunProject(const std::vector<std::string>& arguments) {
     const std::string& projects = session.Project().ProjectsDir;
     TProjectRun run;
     const auto end = [&run, &options](int code) {
-        if (!run.Error.empty())
+        if (!run.Error.empty() && run.Messages.empty())
             std::fprintf(stderr, "ze50321 project: %s\n", run.Error.c_str());
         if (options.Json)
             PrintJson(run, code);
@@ -117,8 +117,10 @@ int RunProject(const std::vector<std::string>& arguments) {
     };
     const auto refused = [&run, &end](const std::vector<std::string>& messages) {
         run.Messages = messages;
-        for (const auto& message : messages)
+        for (const auto& message : messages) {
             std::fprintf(stderr, "%s\n", message.c_str());
+            run.Error += (run.Error.empty() ? "" : "; ") + message;
+        }
         return end(ExitNotCreated);
     };
 
@@ -135,8 +137,10 @@ int RunProject(const std::vector<std::string>& arguments) {
         found = ReadDeviceParams(*reader);
         run.Found = &found;
         if (!found.Decoded) {
-            run.Error = found.Error;
-            return end(found.Exit);
+            run.Error = found.Error; // the read has said it on the text already
+            if (options.Json)
+                PrintJson(run, found.Exit);
+            return found.Exit;
         }
         values = found.Values;
     }

@@ -60,6 +60,7 @@ struct TCheck {
     std::optional<std::uint32_t> Difference; // the first differing device address
     int FileByte = -1, DeviceByte = -1;      // the bytes there; -1 past the end of what was read
     std::string Error;
+    std::string Verdict; // as printed: where it differs, or why it could not be compared
 };
 
 int ByteAt(const std::string& path, std::uint64_t offset) {
@@ -133,6 +134,7 @@ void RunCheck(TDeviceReader& reader, TCheck& c, const TScratchFile& scratch) {
         char text[160];
         std::snprintf(text, sizeof text, "%s differs first at %s: the file holds %02X, the converter %02X",
                       CheckName(c), AddressText(*c.Difference).c_str(), c.FileByte, c.DeviceByte);
+        c.Verdict = text;
         reader.Print(text);
     }
 }
@@ -209,9 +211,11 @@ int RunVerify(const std::vector<std::string>& arguments) {
         }
     }
     // Which it was, differs or could not be compared: the exit code is the same for both.
-    for (const TCheck* c : {&firmware, &image})
-        if (!c->Error.empty() && !reader.SignalExitCode())
-            reader.Print(std::string(CheckName(*c)) + " could not be compared: " + c->Error);
+    for (TCheck* c : {&firmware, &image})
+        if (!c->Error.empty() && !reader.SignalExitCode()) {
+            c->Verdict = std::string(CheckName(*c)) + " could not be compared: " + c->Error;
+            reader.Print(c->Verdict);
+        }
     reader.Finish();
     if (const int signalCode = reader.SignalExitCode())
         code = signalCode;
@@ -221,7 +225,10 @@ int RunVerify(const std::vector<std::string>& arguments) {
         reader.WriteJsonMembers(json);
         WriteCheck(json, "firmware", firmware);
         WriteCheck(json, "project", image);
-        json.Member("exit_code", code).EndObject();
+        std::string error = !firmware.Verdict.empty() ? firmware.Verdict : image.Verdict;
+        if (error.empty())
+            error = reader.FailureText();
+        json.Member("error", error).Member("exit_code", code).EndObject();
         std::fputs(json.Text().c_str(), stdout);
     }
     return code;
