@@ -51,21 +51,26 @@ bool IsUsableName(const std::string& name) {
 
 } // namespace
 
+std::vector<std::string> NewProjectRefusals(const std::string& destinationDir, const std::string& typedName) {
+    std::vector<std::string> messages;
+    if (destinationDir.empty())
+        messages.push_back("directory destination not valid");
+    if (!IsUsableName(typedName))
+        messages.push_back("Name project not valid");
+    std::error_code ec;
+    if (messages.empty() && std::filesystem::exists(Utf8Path(destinationDir + PathSeparator + typedName), ec))
+        messages.push_back("Name project not valid because directory already exists");
+    return messages;
+}
+
 TNewProjectOutcome MakeNewProject(const std::string& destinationDir, const std::string& typedName) {
     TNewProjectOutcome outcome;
-    if (destinationDir.empty())
-        outcome.Messages.push_back("directory destination not valid");
-    if (!IsUsableName(typedName))
-        outcome.Messages.push_back("Name project not valid");
+    outcome.Messages = NewProjectRefusals(destinationDir, typedName);
     if (!outcome.Messages.empty())
         return outcome;
 
     const std::string folder = destinationDir + PathSeparator + typedName;
     std::error_code ec;
-    if (std::filesystem::exists(Utf8Path(folder), ec)) {
-        outcome.Messages.push_back("Name project not valid because directory already exists");
-        return outcome;
-    }
     // A folder that cannot be made keeps the dialog open without a message.
     if (!std::filesystem::create_directory(Utf8Path(folder), ec))
         return outcome;

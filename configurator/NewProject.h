@@ -13,3 +13,7 @@ struct TNewProjectOutcome {
 };
 
 TNewProjectOutcome MakeNewProject(const std::string& destinationDir, const std::string& typedName);
+
+// The messages MakeNewProject would refuse with, found without making anything; empty when it would
+// go on to make the folder.
+std::vector<std::string> NewProjectRefusals(const std::string& destinationDir, const std::string& typedName);

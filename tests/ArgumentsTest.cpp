@@ -25,6 +25,7 @@ TEST(Arguments, OptionsAnywhereAndEachUsageError) {
         {{"-", "-x", "a"}, {"-", "-x", "a"}, "-", false, "unexpected argument 'a'"},
         {{"a", "--bogus", "--json"}, {"a"}, "-", true, "unknown option '--bogus'"},
         {{"a", "--give-up"}, {"a"}, "-", false, "--give-up needs a value"},
+        {{"--device", "--json", "a"}, {"a"}, "-", true, "--device needs a value"},
         {{"--json=yes", "a"}, {"a"}, "-", false, "--json takes no value"},
         {{"a", "b", "c"}, {"a", "b", "c"}, "-", false, "unexpected argument 'c'"},
         {{"--bogus", "a", "b", "c"}, {"a", "b", "c"}, "-", false, "unknown option '--bogus'"},
@@ -43,6 +44,7 @@ TEST(Arguments, OptionsAnywhereAndEachUsageError) {
     EXPECT_EQ(few.Error, "DEVICE and FILE are needed");
     EXPECT_TRUE(TArguments({"a", "-h"}, Options, 0).Help);
     EXPECT_TRUE(TArguments({"--help", "--bogus"}, Options, 0).Help);
+    EXPECT_TRUE(TArguments({"--device", "--help"}, Options, 0).Help);
 }
 
 TEST(Arguments, UpdateTakesItsOptionsAfterTheSevenArguments) {
@@ -57,10 +59,11 @@ TEST(Arguments, UpdateTakesItsOptionsAfterTheSevenArguments) {
 
     const TUpdateCommandLine surplus = ParseUpdateCommandLine({"D", "FW", "NO", "NO", "NO", "f", "P/", "x"});
     EXPECT_EQ(surplus.Error, "unexpected argument 'x'");
-    EXPECT_TRUE(surplus.ErrorWithHelp);
     const TUpdateCommandLine seconds = ParseUpdateCommandLine({"D", "FW", "--give-up", "soon"});
     EXPECT_EQ(seconds.Error, "--give-up needs a number of seconds from 0 to 86400");
-    EXPECT_FALSE(seconds.ErrorWithHelp);
+    EXPECT_EQ(ParseUpdateCommandLine({"D", "NO", "NO", "PW", "NO"}).Error,
+              "the seven arguments DEVICE FW FR PW PR FIRMWARE-FILE PROJECT-FOLDER/ are needed, 5 given");
+    EXPECT_EQ(ParseUpdateCommandLine({}).Error, "");
 }
 
 TEST(Arguments, TrailingSeparatorsGo) {

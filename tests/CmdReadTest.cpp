@@ -38,6 +38,29 @@ void ExpectOnlyReadCommands(const std::string& trace) {
     EXPECT_GT(commands, 0u) << trace;
 }
 
+// Each "name=value" leaf of the list is in the document with that value; leaves are separated by
+// blanks outside double quotes.
+void ExpectLeaves(const std::string& document, const std::string& leaves) {
+    const auto doc = TJsonFlat::Parse(document);
+    std::vector<std::string> split(1);
+    bool quoted = false;
+    for (const char c : leaves) {
+        if (c == ' ' && !quoted) {
+            split.emplace_back();
+            continue;
+        }
+        quoted = quoted != (c == '"');
+        split.back() += c;
+    }
+    for (const auto& leaf : split) {
+        const std::size_t eq = leaf.find('=');
+        EXPECT_EQ(doc.count(leaf.substr(0, eq)) ? doc.at(leaf.substr(0, eq)) : "(absent)",
+                  leaf.substr(eq + 1))
+            << leaf << "\n"
+            << document;
+    }
+}
+
 // TMPDIR for the programs this test starts: where the tool keeps what it reads until it is saved.
 class TScratchFolder {
 public:
@@ -91,17 +114,7 @@ TEST(CmdRead, ReadsByteForByteWhatTheConverterHolds) {
         EXPECT_TRUE(ReadFileBytes(c.File) == c.Expected) << c.File;
         if (!c.Json)
             continue;
-        const auto doc = TJsonFlat::Parse(r.Out);
-        std::string leaves = c.Json;
-        for (std::size_t from = 0; from < leaves.size();) {
-            const std::size_t end = std::min(leaves.find(' ', from), leaves.size());
-            const std::string leaf = leaves.substr(from, end - from);
-            const std::size_t eq = leaf.find('=');
-            EXPECT_EQ(doc.count(leaf.substr(0, eq)) ? doc.at(leaf.substr(0, eq)) : "(absent)",
-                      leaf.substr(eq + 1))
-                << leaf;
-            from = end + 1;
-        }
+        ExpectLeaves(r.Out, c.Json);
         if (c.Args[2] == "--trace")
             ExpectOnlyReadCommands(r.Err);
     }
@@ -142,6 +155,71 @@ TEST(CmdRead, AReadThatDoesNotEndWellLeavesNoNewFile) {
         }
         EXPECT_EQ(scratch.Left(), std::vector<std::string>{}) << c.Name;
     }
+}
+
+TEST(CmdRead, AFaultyConverterIsToldAsSuch) {
+    const std::string memory = SimulatorMemory(Pattern(0x20000, 9), "");
+    const struct {
+        std::vector<std::string> Args; // "DEV" stands for the simulator's device
+        std::vector<std::string> Faults;
+        int Code;
+        std::string Text; // in the errors
+        std::string Json; // leaves of the document
+    } cases[] = {
+        // Replies a byte short are asked for again, and counted as retries.
+        {{"read", "--json", "DEV", "firmware", "f", "--blocks", "4"},
+         {"--short-reply-every", "2"},
+         0,
+         "  firmware read: 4 blocks, 3 retries, 512 bytes",
+         "saved=true transfers[0].retries=3 transfers[0].failed=false error=\"\""},
+        {{"read", "--json", "--give-up", "1", "DEV", "firmware", "f"},
+         {"--silent-after", "2"},
+         2,
+         "FIRMWARE : Error\n",
+         "saved=false transfers[0].given_up=true error=\"given up: no block read for 1 s\""},
+        {{"verify", "--json", "--give-up", "1", "DEV", "fw.sim"},
+         {"--silent-after", "2"},
+         2,
+         "The firmware could not be compared: given up: no block read for 1 s\n",
+         "firmware.same=null error=\"The firmware could not be compared: given up: no block read for 1 s\""},
+        {{"read", "--json", "/dev/ze50321-no-such-device", "project", "f"},
+         {},
+         1,
+         "  exists:    no\n",
+         "saved=false error=\"device not found: /dev/ze50321-no-such-device does not exist\""},
+    };
+    for (const auto& c : cases) {
+        TTempDir dir;
+        WriteFileBytes(dir / "fw.sim", memory.substr(0, 1000));
+        TSimulateProcess simulator(dir, memory, c.Faults);
+        const std::string device = simulator.DevicePath();
+        ASSERT_FALSE(device.empty());
+        std::vector<std::string> args;
+        for (const auto& a : c.Args)
+            args.push_back(a == "DEV" ? device : a == "f" || a == "fw.sim" ? dir / a : a);
+        const TRunResult r = RunTool(args);
+        const std::string what = c.Args[0] + " " + c.Text;
+        EXPECT_EQ(r.Exit, c.Code) << what << "\n" << r.Err;
+        EXPECT_NE(r.Err.find(c.Text), std::string::npos) << what << "\n" << r.Err;
+        ExpectLeaves(r.Out, c.Json);
+        if (c.Code == 0) {
+            EXPECT_TRUE(ReadFileBytes(dir / "f") == memory.substr(0, 512));
+        }
+    }
+}
+
+TEST(CmdRead, ACloseSignalAfterTheSaveKeepsTheResult) {
+    TTempDir dir;
+    const std::string memory = SimulatorMemory("", Pattern(128, 4));
+    TSimulateProcess simulator(dir, memory, {});
+    const std::string device = simulator.DevicePath();
+    ASSERT_FALSE(device.empty());
+    // The reset request comes after a pause, by which time FILE is saved whole.
+    TProcess read({Tool(), "read", "--reset", device, "project", dir / "f"}, dir / "read.out");
+    ASSERT_TRUE(read.AwaitOutput("Read 1 block, ")) << read.Text();
+    read.Signal(SIGTERM);
+    EXPECT_EQ(read.Wait(), 0) << read.Text();
+    EXPECT_TRUE(ReadFileBytes(dir / "f") == memory.substr(0x20000, 128));
 }
 
 TEST(CmdVerify, EqualAndDifferentFirstAddressFirmwareFirst) {
@@ -271,14 +349,31 @@ TEST(CmdParamsDevice, AConverterClonedIntoAProjectCompilesToTheSameBytes) {
     const std::string device = simulator.DevicePath();
     ASSERT_FALSE(device.empty());
 
+    const std::string asProject = RunTool({"params", line1}).Out;
     const TRunResult shown = RunTool({"params", "--json", "--device", device});
     EXPECT_EQ(shown.Exit, 0) << shown.Err;
-    EXPECT_NE(shown.Err.find(RunTool({"params", line1}).Out), std::string::npos) << shown.Err;
+    EXPECT_NE(shown.Err.find(asProject), std::string::npos) << shown.Err;
     EXPECT_EQ(TJsonFlat::Parse(shown.Out).at("parameters.ip"), "\"10.0.7.21\"");
+    // The lines and the progress go to standard error: the output is that of the project's.
+    EXPECT_EQ(RunTool({"params", "--device", device}).Out, asProject);
 
     const TRunResult clone = RunTool({"project", "new", programs, "Spare", "--from-device", device});
     EXPECT_EQ(clone.Exit, 0) << clone.Err;
     EXPECT_EQ(clone.Out, programs + "/PROJECTS/Spare\n");
+    const TRunResult cloneJson =
+        RunTool({"project", "new", "--json", programs, "Spare2", "--from-device", device});
+    EXPECT_EQ(cloneJson.Exit, 0) << cloneJson.Err;
+    ExpectLeaves(cloneJson.Out,
+                 "created=true folder=\"" + programs + "/PROJECTS/Spare2\" parameters.ip=\"10.0.7.21\"");
+
+    // A reply a byte short, however right its checksum, is no block to decode.
+    TTempDir shortDir;
+    TSimulateProcess shortReplies(shortDir, SimulatorMemory("", image + std::string(99, '\0')),
+                                  {"--short-reply-every", "1"});
+    const TRunResult cut = RunTool({"params", "--give-up", "1", "--device", shortReplies.DevicePath()});
+    EXPECT_EQ(cut.Exit, 1) << cut.Err;
+    EXPECT_EQ(cut.Out, "");
+    EXPECT_NE(cut.Err.find("read of 0x024000 failed, asked again (retry 1)"), std::string::npos) << cut.Err;
     EXPECT_EQ(ReadFileBytes(programs + "/PROJECTS/Spare/pargen.xml"), ReadFileBytes(line1 + "/pargen.xml"));
     ASSERT_EQ(RunTool({"build-image", programs + "/PROJECTS/Spare"}).Exit, 0);
     EXPECT_TRUE(ReadFileBytes(programs + "/PROJECTS/Spare/bin/bank.bin") == image);

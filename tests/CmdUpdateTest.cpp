@@ -220,6 +220,22 @@ TEST(CmdUpdate, CloseSignalsGiveUpAndLeaveNoReadBackFile) {
     }
 }
 
+TEST(CmdUpdate, AStopDuringABlockIsNoRetry) {
+    TTempDir dir;
+    TFiles files(dir);
+    // Three blocks are acknowledged; the fourth waits for an acknowledge that does not come.
+    TSimulateProcess simulator(dir, {"--silent-after", "3", "--trace"});
+    const std::string device = simulator.DevicePath();
+    ASSERT_FALSE(device.empty());
+    TProcess update({Tool(), "update", device, "FW", "NO", "NO", "NO", files.Firmware, files.Bin},
+                    dir / "update.out");
+    ASSERT_TRUE(simulator.AwaitTrace("no answer to write 0x004180: silent after 3 frames"))
+        << simulator.Trace();
+    update.Signal(SIGTERM);
+    EXPECT_EQ(update.Wait(), 143) << update.Text();
+    EXPECT_EQ(update.Text().find("sent again"), std::string::npos) << update.Text();
+}
+
 namespace {
 
 // True once the process catches signal (its handler is installed), from /proc/PID/status.

@@ -232,23 +232,26 @@ TEST(Tarm_SER, ResendsTheSameBlockAfterASilenceOrARefusal) {
     }
 }
 
-TEST(Tarm_SER, BadDataChecksumAsksForTheSameAddressAgain) {
-    TSimulatorOptions options;
-    options.BadChecksumEvery = 2;
-    TRig rig(options);
-    ASSERT_TRUE(rig.Start());
-    const std::string memory = Pattern(384, 7);
-    rig.Converter.SetMemory(ConfigRegionFirst, memory);
-    EXPECT_EQ(rig.Read(ConfigRegion, 384), memory);
-    EXPECT_TRUE(rig.Worker.ErrorSeen.load());
-    EXPECT_EQ(rig.Worker.BlockCount.load(), 3);
-    const auto headers = Headers(rig.Log.Sent());
-    EXPECT_EQ(headers.size(), 3u + static_cast<size_t>(rig.Worker.RetryCount.load()));
-    ASSERT_GE(headers.size(), 4u);
-    EXPECT_EQ(headers[0], "00024000030080");
-    // The second reply is spoilt: its address is asked for again.
-    EXPECT_EQ(headers[1], "00024080030080");
-    EXPECT_EQ(headers[2], "00024080030080");
+TEST(Tarm_SER, SpoiltDataReplyAsksForTheSameAddressAgain) {
+    // The second reply is spoilt: a wrong checksum, or a right one over a byte too few.
+    TSimulatorOptions badChecksum, aByteShort;
+    badChecksum.BadChecksumEvery = 2;
+    aByteShort.ShortReplyEvery = 2;
+    for (const TSimulatorOptions& options : {badChecksum, aByteShort}) {
+        TRig rig(options);
+        ASSERT_TRUE(rig.Start());
+        const std::string memory = Pattern(384, 7);
+        rig.Converter.SetMemory(ConfigRegionFirst, memory);
+        EXPECT_EQ(rig.Read(ConfigRegion, 384), memory);
+        EXPECT_TRUE(rig.Worker.ErrorSeen.load());
+        EXPECT_EQ(rig.Worker.BlockCount.load(), 3);
+        const auto headers = Headers(rig.Log.Sent());
+        EXPECT_EQ(headers.size(), 3u + static_cast<size_t>(rig.Worker.RetryCount.load()));
+        ASSERT_GE(headers.size(), 4u);
+        EXPECT_EQ(headers[0], "00024000030080");
+        EXPECT_EQ(headers[1], "00024080030080");
+        EXPECT_EQ(headers[2], "00024080030080");
+    }
 }
 
 TEST(Tarm_SER, SplitAndNoisyRepliesAreTakenWhole) {
@@ -560,6 +563,12 @@ TEST(Tarm_SER, DestructionEndsAWaitForAnAcknowledge) {
     std::int32_t size = 0;
     ASSERT_EQ(worker->StartRegionWrite(ConfigRegion, dir / "image.bin", size), TStartResult::Started);
     ASSERT_TRUE(Await([&] { return log.Size() >= 1; }));
-    worker.reset();
+    std::atomic<int> retries{0};
+    worker->OnRetry = [&retries](bool, std::uint32_t, std::int32_t) { ++retries; };
+    worker->Terminate();
     EXPECT_EQ(log.Size(), 1u);
+    // The stopped wait is no failed block.
+    EXPECT_EQ(retries.load(), 0);
+    EXPECT_EQ(worker->RetryCount.load(), 0);
+    worker.reset();
 }

@@ -269,6 +269,40 @@ TEST(UpdateSequence, ClosingDuringATransferThatNeverEndsGivesUp) {
     EXPECT_FALSE(run.Display.Ticking);
 }
 
+TEST(UpdateSequence, GivingUpInTheInitWaitOrAPauseStartsNoTransfer) {
+    TWorkspace ws;
+    const struct {
+        const char* Name;
+        int PausesBeforeGivingUp; // -1: from the start, during the init wait
+        std::uint64_t WriteFrames;
+        TLines Final; // no line shows a transfer that was not started
+    } cases[] = {{"init wait", -1, 0, {0, 1, 1}},
+                 {"pause after INIT", 0, 0, {1, 1, 1}},
+                 {"pause after the firmware write", 1, 8, {1, 3, 1}}};
+    for (const auto& c : cases) {
+        TLoaderDevice device;
+        TRun run;
+        const auto* display = &run.Display;
+        run.Display.GiveUp = [display, &c] { return display->Pauses > c.PausesBeforeGivingUp; };
+        run.Go(ws.Args(Device, "FW", "FR", "PW", "PR"), &device);
+        EXPECT_EQ(run.Sequence->End, TSequenceEnd::Abandoned) << c.Name;
+        EXPECT_EQ(run.Final(), c.Final) << c.Name;
+        EXPECT_EQ(device.WriteFrames(), c.WriteFrames) << c.Name;
+        EXPECT_EQ(device.ReadCommands(), 0u) << c.Name;
+        EXPECT_EQ(run.Sequence->Worker(), nullptr) << c.Name;
+    }
+    TLoaderDevice device;
+    TFakeDisplay display;
+    display.GiveUp = [] { return true; };
+    TReadSequence sequence(Device, display, ShortTimings());
+    sequence.PortFactory = device.Factory();
+    EXPECT_FALSE(sequence.Open({ConfigRegion}));
+    EXPECT_FALSE(sequence.Read(ConfigRegion, 0, ws.Dir / "image"));
+    EXPECT_EQ(sequence.End, TSequenceEnd::Abandoned);
+    EXPECT_NE(sequence.Project, PhaseReading);
+    EXPECT_EQ(device.ReadCommands(), 0u);
+}
+
 TEST(UpdateSequence, PortErrorDuringTheWriteIsAnError) {
     TWorkspace ws;
     WriteFileBytes(ws.Firmware, Pattern(20000, 5));

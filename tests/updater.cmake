@@ -13,3 +13,5 @@ ze_add_test(NAME CmdUpdateTest SOURCES CmdUpdateTest.cpp LIBS ze_updater LABELS 
 add_dependencies(CmdUpdateTest ze50321 Ser_50321_Update)
 ze_add_test(NAME CmdReadTest SOURCES CmdReadTest.cpp LIBS ze_updater LABELS e2e)
 add_dependencies(CmdReadTest ze50321)
+ze_add_test(NAME CmdRefusalsTest SOURCES CmdRefusalsTest.cpp LIBS ze_updater LABELS e2e)
+add_dependencies(CmdRefusalsTest ze50321)

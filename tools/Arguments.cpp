@@ -2,6 +2,7 @@
 
 #include "common/Utf8Path.h"
 #include "tools/Commands.h"
+#include "tools/json/JsonWriter.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -46,9 +47,10 @@ TArguments::TArguments(const std::vector<std::string>& args, const std::vector<T
                 Given[name].emplace_back();
         } else if (eq != std::string::npos) {
             Given[name].push_back(a.substr(eq + 1));
-        } else if (i + 1 < args.size()) {
+        } else if (i + 1 < args.size() && !IsOptionWord(args[i + 1])) {
             Given[name].push_back(args[++i]);
         } else {
+            // "--device --help" asks for the help; an option word is never taken as a value.
             Refuse(name + " needs a value");
         }
     }
@@ -88,9 +90,18 @@ void TakeGiveUpSeconds(TArguments& parsed, double& seconds) {
     seconds = value;
 }
 
-int UsageError(const char* command, const std::string& why, const std::string& help) {
-    std::fprintf(stderr, "ze50321 %s: %s\n\n%s", command, why.c_str(), help.c_str());
-    return ExitUsage;
+std::string UsageText(const char* command, const std::string& why, const std::string& help) {
+    return "ze50321 " + std::string(command) + ": " + why + "\n\n" + help;
+}
+
+int UsageError(const char* command, const std::string& why, const std::string& help, bool json, int code) {
+    std::fputs(UsageText(command, why, help).c_str(), stderr);
+    if (json) {
+        TJsonWriter doc;
+        doc.BeginObject().Member("error", why).Member("exit_code", code).EndObject();
+        std::fputs(doc.Text().c_str(), stdout);
+    }
+    return code;
 }
 
 std::string WithoutTrailingSeparators(const std::string& path) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/Commands.h"
+
 #include <cstddef>
 #include <map>
 #include <optional>
@@ -46,9 +48,14 @@ private:
 // it is when the option is not given, and a value it cannot use is refused in parsed.
 void TakeGiveUpSeconds(TArguments& parsed, double& seconds);
 
-// Prints "ze50321 COMMAND: why", a blank line and the command's help on standard error, and
-// answers the exit code of a command line the tool cannot use.
-int UsageError(const char* command, const std::string& why, const std::string& help);
+// "ze50321 COMMAND: why", a blank line and the command's help.
+std::string UsageText(const char* command, const std::string& why, const std::string& help);
+
+// The one rule for a command line the tool cannot use: UsageText on standard error, with json a
+// document holding error and exit_code on standard output, and code (the command's exit code for
+// it) as the answer.
+int UsageError(const char* command, const std::string& why, const std::string& help, bool json = false,
+               int code = ExitUsage);
 
 // A path as typed, without the separators it ends with (a root stays itself): "p/" is "p".
 std::string WithoutTrailingSeparators(const std::string& path);

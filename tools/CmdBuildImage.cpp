@@ -56,7 +56,7 @@ int RunBuildImage(const std::vector<std::string>& arguments) {
     if (!parsed.Positional.empty() && !std::filesystem::is_directory(Utf8Path(parsed.Positional[0]), ec))
         parsed.Refuse(parsed.Positional[0] + " is not a folder");
     if (!parsed.Error.empty())
-        return UsageError("build-image", parsed.Error, Help);
+        return UsageError("build-image", parsed.Error, Help, json);
     const std::string folder = WithoutTrailingSeparators(parsed.Positional[0]);
     TImage image;
     try {

@@ -89,7 +89,7 @@ int RunParams(const std::vector<std::string>& arguments) {
     if (!parsed.Positional.empty() && !std::filesystem::is_directory(Utf8Path(parsed.Positional[0]), ec))
         parsed.Refuse(parsed.Positional[0] + " is not a folder");
     if (!parsed.Error.empty())
-        return UsageError("params", parsed.Error, Help);
+        return UsageError("params", parsed.Error, Help, json);
     const std::string folder = WithoutTrailingSeparators(parsed.Positional[0]);
     const std::vector<std::string> settings(parsed.Positional.begin() + 1, parsed.Positional.end());
     TProjectSession session;
@@ -100,10 +100,8 @@ int RunParams(const std::vector<std::string>& arguments) {
     TParamValues values = ReadAsWindow(session, exists);
     for (const auto& s : settings) {
         std::string why;
-        if (!ApplySetting(s, values, why)) {
-            std::fprintf(stderr, "ze50321 params: %s\n", why.c_str());
-            return ExitUsage;
-        }
+        if (!ApplySetting(s, values, why))
+            return UsageError("params", why, Help, json);
     }
 
     int code = 0;

@@ -56,7 +56,7 @@ int RunPing(const std::vector<std::string>& arguments) {
     const bool json = parsed.Has("--json");
     parsed.NeedPositional(1, "ADDRESS is needed");
     if (!parsed.Error.empty())
-        return UsageError("ping", parsed.Error, Help);
+        return UsageError("ping", parsed.Error, Help, json);
     const std::vector<std::string>& args = parsed.Positional;
     TPing1 ping;
     std::size_t bytesReceived = 0;

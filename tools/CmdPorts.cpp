@@ -57,7 +57,7 @@ int RunPorts(const std::vector<std::string>& arguments) {
     if (parsed.Has("--user-folder") && arguments.size() != 1)
         parsed.Refuse("--user-folder goes alone");
     if (!parsed.Error.empty())
-        return UsageError("ports", parsed.Error, Help());
+        return UsageError("ports", parsed.Error, Help(), json);
     if (parsed.Has("--user-folder")) {
         std::printf("%s\n", userDir.c_str());
         return 0;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -51,8 +52,20 @@ std::string Help() {
            "  130  interrupted by Ctrl-C (129 SIGHUP, 143 SIGTERM)\n";
 }
 
-int Usage(const std::string& why) {
-    return UsageError("read", why, Help());
+// Why FILE could not be saved, found before anything is read: an existing file must open for
+// writing (it is not changed), a new one is made and removed again.
+std::string SaveRefusal(const std::string& file) {
+    std::error_code ec;
+    errno = 0;
+    if (std::filesystem::exists(Utf8Path(file), ec)) {
+        const std::fstream probe(Utf8Path(file), std::ios::in | std::ios::out | std::ios::binary);
+        if (probe.is_open())
+            return std::string();
+    } else if (CreateNewFile(file)) {
+        std::filesystem::remove(Utf8Path(file), ec);
+        return std::string();
+    }
+    return "cannot write " + file + ": " + std::strerror(errno != 0 ? errno : EACCES);
 }
 
 // A count of blocks: 1 to most.
@@ -74,9 +87,12 @@ int RunRead(const std::vector<std::string>& arguments) {
         return 0;
     }
     const TDeviceReadOptions options = DeviceReadOptionsOf(parsed);
+    const auto usage = [&options](const std::string& why) {
+        return UsageError("read", why, Help(), options.Json);
+    };
     parsed.NeedPositional(3, "DEVICE, firmware or project, and FILE are needed");
     if (!parsed.Error.empty())
-        return Usage(parsed.Error);
+        return usage(parsed.Error);
     const std::vector<std::string>& args = parsed.Positional;
     const std::string blocksText = parsed.Value("--blocks").value_or("");
     const std::string& device = args[0];
@@ -87,18 +103,18 @@ int RunRead(const std::vector<std::string>& arguments) {
     else if (args[1] == "project")
         region = ConfigRegion;
     else
-        return Usage("'" + args[1] + "' is neither firmware nor project");
+        return usage("'" + args[1] + "' is neither firmware nor project");
     const TRegion r = RegionOf(region);
     const std::uint32_t regionBlocks = r.Size() / BlockSize;
     std::uint32_t blocks = region == FirmwareRegion ? regionBlocks : 1;
     if (parsed.Has("--blocks") && !ParseBlocks(blocksText, regionBlocks, blocks))
-        return Usage("--blocks needs a number from 1 to " + std::to_string(regionBlocks));
+        return usage("--blocks needs a number from 1 to " + std::to_string(regionBlocks));
     std::error_code ec;
     const std::filesystem::path target = Utf8Path(file);
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     if (file.empty() || std::filesystem::is_directory(target, ec) ||
         !std::filesystem::is_directory(folder, ec))
-        return Usage("FILE must name a file in an existing folder: " + file);
+        return usage("FILE must name a file in an existing folder: " + file);
 
     std::FILE* const text = options.Json ? stderr : stdout;
     int code = ExitSaved;
@@ -106,10 +122,17 @@ int RunRead(const std::vector<std::string>& arguments) {
     std::string error;
     TDeviceReader reader(device, options, text);
     const std::uint32_t length = blocks * BlockSize;
-    if (!reader.Open({region})) {
+    // What can be found without the converter is found before the port is opened.
+    const TScratchFile scratch;
+    error = SaveRefusal(file);
+    if (error.empty())
+        error = scratch.Problem();
+    if (!error.empty()) {
+        reader.Print("ze50321 read: " + error);
+        code = ExitReadFailed;
+    } else if (!reader.Open({region})) {
         code = ExitDeviceNotFound;
     } else {
-        const TScratchFile scratch;
         std::string bytes;
         if (!reader.Read(region, length, scratch) || reader.SignalExitCode()) {
             code = ExitReadFailed; // a close signal after the last block still saves nothing
@@ -135,8 +158,11 @@ int RunRead(const std::vector<std::string>& arguments) {
         }
     }
     reader.Finish();
-    if (const int signalCode = reader.SignalExitCode())
+    // Once FILE is saved whole, a close signal (in the reset's pause, say) changes no result.
+    if (const int signalCode = reader.SignalExitCode(); signalCode && !saved)
         code = signalCode;
+    if (error.empty() && code != ExitSaved)
+        error = reader.FailureText();
     if (options.Json) {
         TJsonWriter json;
         json.BeginObject();

@@ -26,6 +26,8 @@ const char SimulateHelp[] =
     "  --silence-every N      leave every Nth write frame unanswered (not stored)\n"
     "  --refuse-every N       refuse every Nth write frame (not stored)\n"
     "  --bad-checksum-every N send a wrong checksum in every Nth data reply\n"
+    "  --short-reply-every N  send every Nth data reply a byte short (two blanks in place of its\n"
+    "                         digits), with the right checksum for the 127 bytes it carries\n"
     "  --split                send every reply in two halves, 5 ms apart\n"
     "  --split-gap MS         the gap between the halves (default 5); the workstation waits about\n"
     "                         100 ms for the rest of an acknowledge, so from about 100 on its first\n"
@@ -59,6 +61,7 @@ int RunSimulate(const std::vector<std::string>& args) {
         {"--silence-every", &options.SilenceEvery},
         {"--refuse-every", &options.RefuseEvery},
         {"--bad-checksum-every", &options.BadChecksumEvery},
+        {"--short-reply-every", &options.ShortReplyEvery},
         {"--silent-after", &options.SilentAfter},
         {"--corrupt-every", &options.CorruptEvery},
         {"--split-gap", &options.SplitGapMs},

@@ -228,11 +228,14 @@ TUpdateCommandLine ParseUpdateCommandLine(const std::vector<std::string>& args) 
     line.Help = parsed.Help;
     line.Trace = parsed.Has("--trace");
     line.Json = parsed.Has("--json");
-    line.Error = parsed.Error;
-    line.ErrorWithHelp = !line.Error.empty();
     TakeGiveUpSeconds(parsed, line.GiveUpSeconds);
-    if (line.Error.empty())
-        line.Error = parsed.Error; // a value the options cannot use: the help does not follow
+    // The updater's window reads a missing argument as empty text; here a missing project folder
+    // would take bank.bin from the current folder. None at all is the help.
+    if (!parsed.Positional.empty())
+        parsed.NeedPositional(UpdaterArgumentCount, std::string("the seven arguments ") +
+                                                        UpdaterArgumentNames + " are needed, " +
+                                                        std::to_string(parsed.Positional.size()) + " given");
+    line.Error = parsed.Error;
     line.Arguments = ParseUpdateArguments(parsed.Positional);
     return line;
 }
@@ -248,9 +251,7 @@ int RunUpdate(const std::vector<std::string>& args) {
     const double giveUpSeconds = line.GiveUpSeconds;
     const TUpdateArguments& arguments = line.Arguments;
     if (!line.Error.empty())
-        return Refuse(json, arguments.PortName, line.Error,
-                      "ze50321 update: " + line.Error + "\n" +
-                          (line.ErrorWithHelp ? std::string("\n") + Help() : ""));
+        return Refuse(json, arguments.PortName, line.Error, UsageText("update", line.Error, Help()));
     if (arguments.Mode() == TUpdateMode::Empty)
         return Refuse(json, arguments.PortName, "no arguments", Help());
     if (arguments.Mode() == TUpdateMode::NothingToDo)

@@ -31,7 +31,8 @@ std::string Help() {
            "commands. Each file is compared with as many blocks as it fills, read from the start of its\n"
            "region (0x004000, 0x024000), as the updater's read-back compares: the bytes of a last block\n"
            "beyond the file's length are not looked at. The firmware is checked first; when it differs,\n"
-           "the image is not read. The first differing device address is printed.\n"
+           "the image is not read. Both files are looked at before the port is opened. The output says\n"
+           "which it was: where a file differs first, or why it could not be compared.\n"
            "\n"
            "It ends without the reset request unless --reset is given, so that an update can follow at\n"
            "once.\n"
@@ -62,6 +63,7 @@ struct TCheck {
     std::optional<std::uint32_t> Difference; // the first differing device address
     int FileByte = -1, DeviceByte = -1;      // the bytes there; -1 past the end of what was read
     std::string Error;
+    std::string Verdict; // as printed: where it differs, or why it could not be compared
 };
 
 int ByteAt(const std::string& path, std::uint64_t offset) {
@@ -76,32 +78,44 @@ int ByteAt(const std::string& path, std::uint64_t offset) {
     return value == EOF ? -1 : value;
 }
 
-// Reads as many blocks as the file fills and compares them; the line shows the outcome.
-void RunCheck(TDeviceReader& reader, TCheck& c) {
-    c.Run = true;
+const char* CheckName(const TCheck& c) {
+    return c.Region == FirmwareRegion ? "The firmware" : "The image";
+}
+
+// What can be found without the converter: the file is there and fits its region, and the scratch
+// file to read into was made. False, with the line and Error saying why, when the check cannot run.
+bool PrepareCheck(TDeviceReader& reader, TCheck& c, const TScratchFile& scratch) {
     const TRegion r = RegionOf(c.Region);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(Utf8Path(c.File), ec)) {
-        reader.ShowOutcome(c.Region, PhaseFileNotFound);
         c.Error = c.File + ": no such file";
-        return;
-    }
-    c.Bytes = std::filesystem::file_size(Utf8Path(c.File), ec);
-    if (ec || c.Bytes == 0 || c.Bytes > r.Size()) {
-        reader.ShowOutcome(c.Region, PhaseError);
+        reader.ShowOutcome(c.Region, PhaseFileNotFound);
+    } else if (c.Bytes = std::filesystem::file_size(Utf8Path(c.File), ec); ec || c.Bytes == 0 || c.Bytes > r.Size()) {
         c.Error = c.File + (ec             ? ": " + ec.message()
                             : c.Bytes == 0 ? " is empty"
                                            : " holds " + std::to_string(c.Bytes) + " bytes, more than the " +
                                                  std::to_string(r.Size()) + " of its region");
-        return;
+        reader.ShowOutcome(c.Region, PhaseError);
+    } else if (!scratch.Problem().empty()) {
+        c.Error = scratch.Problem();
+        reader.ShowOutcome(c.Region, PhaseError);
     }
-    const TScratchFile scratch;
+    c.Run = !c.Error.empty();
+    return c.Error.empty();
+}
+
+// Reads as many blocks as the file fills and compares them; the line shows the outcome.
+void RunCheck(TDeviceReader& reader, TCheck& c, const TScratchFile& scratch) {
+    c.Run = true;
+    const TRegion r = RegionOf(c.Region);
     if (!reader.Read(c.Region, static_cast<std::uint32_t>(c.Bytes), scratch)) {
-        c.Error = "the read did not complete";
+        c.Error = reader.FailureText();
+        if (c.Error.empty())
+            c.Error = "the read did not complete";
         return;
     }
-    // A reply with fewer data digits than a block still counts as read, and would shift every
-    // later byte against its address.
+    // The worker takes no reply with fewer bytes than a block; should one get through, every later
+    // byte would stand against the wrong address.
     const std::uint64_t expected = (c.Bytes + BlockSize - 1) / BlockSize * BlockSize;
     std::error_code sizeError;
     if (std::filesystem::file_size(Utf8Path(scratch.Path()), sizeError) != expected) {
@@ -122,8 +136,8 @@ void RunCheck(TDeviceReader& reader, TCheck& c) {
     if (c.Difference) {
         char text[160];
         std::snprintf(text, sizeof text, "%s differs first at %s: the file holds %02X, the converter %02X",
-                      c.Region == FirmwareRegion ? "The firmware" : "The image",
-                      AddressText(*c.Difference).c_str(), c.FileByte, c.DeviceByte);
+                      CheckName(c), AddressText(*c.Difference).c_str(), c.FileByte, c.DeviceByte);
+        c.Verdict = text;
         reader.Print(text);
     }
 }
@@ -164,7 +178,7 @@ int RunVerify(const std::vector<std::string>& arguments) {
     const TDeviceReadOptions options = DeviceReadOptionsOf(parsed);
     parsed.NeedPositional(2, "DEVICE and FIRMWARE-FILE are needed");
     if (!parsed.Error.empty())
-        return UsageError("verify", parsed.Error, Help());
+        return UsageError("verify", parsed.Error, Help(), options.Json);
     const std::vector<std::string>& args = parsed.Positional;
     TCheck firmware, image;
     firmware.File = args[1];
@@ -175,23 +189,36 @@ int RunVerify(const std::vector<std::string>& arguments) {
 
     std::FILE* const text = options.Json ? stderr : stdout;
     TDeviceReader reader(args[0], options, text);
+    const TScratchFile firmwareScratch;
+    std::optional<TScratchFile> imageScratch;
+    if (withImage)
+        imageScratch.emplace();
     int code = ExitEqual;
-    if (!reader.Open(withImage ? std::vector<TRegionId>{FirmwareRegion, ConfigRegion}
-                               : std::vector<TRegionId>{FirmwareRegion})) {
+    // Both files are looked at before the port is opened: a missing image is found before the
+    // firmware region's 1024 blocks are read, and no frame is sent for a check that cannot run.
+    if (!PrepareCheck(reader, firmware, firmwareScratch)) {
+        code = ExitFirmwareDiffers;
+    } else if (withImage && !PrepareCheck(reader, image, *imageScratch)) {
+        code = ExitImageDiffers;
+    } else if (!reader.Open(withImage ? std::vector<TRegionId>{FirmwareRegion, ConfigRegion}
+                                      : std::vector<TRegionId>{FirmwareRegion})) {
         code = ExitDeviceNotFound;
     } else {
-        RunCheck(reader, firmware);
+        RunCheck(reader, firmware, firmwareScratch);
         if (!firmware.Same)
             code = ExitFirmwareDiffers;
         else if (withImage) {
-            RunCheck(reader, image);
+            RunCheck(reader, image, *imageScratch);
             if (!image.Same)
                 code = ExitImageDiffers;
         }
-        for (const TCheck* c : {&firmware, &image})
-            if (!c->Error.empty() && !reader.SignalExitCode())
-                reader.Print("ze50321 verify: " + c->Error);
     }
+    // Which it was, differs or could not be compared: the exit code is the same for both.
+    for (TCheck* c : {&firmware, &image})
+        if (!c->Error.empty() && !reader.SignalExitCode()) {
+            c->Verdict = std::string(CheckName(*c)) + " could not be compared: " + c->Error;
+            reader.Print(c->Verdict);
+        }
     reader.Finish();
     if (const int signalCode = reader.SignalExitCode())
         code = signalCode;
@@ -201,7 +228,10 @@ int RunVerify(const std::vector<std::string>& arguments) {
         reader.WriteJsonMembers(json);
         WriteCheck(json, "firmware", firmware);
         WriteCheck(json, "project", image);
-        json.Member("exit_code", code).EndObject();
+        std::string error = !firmware.Verdict.empty() ? firmware.Verdict : image.Verdict;
+        if (error.empty())
+            error = reader.FailureText();
+        json.Member("error", error).Member("exit_code", code).EndObject();
         std::fputs(json.Text().c_str(), stdout);
     }
     return code;

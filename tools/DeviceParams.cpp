@@ -46,16 +46,29 @@ std::string Hex(const std::string& bytes) {
 TDeviceParams ReadDeviceParams(TDeviceReader& reader) {
     TDeviceParams out;
     out.Exit = ExitNoParams;
+    const TScratchFile scratch;
+    if (!scratch.Problem().empty()) {
+        // Before the port is opened: nothing could be read into it.
+        out.Error = scratch.Problem();
+        reader.Print("ze50321: " + out.Error);
+        return out;
+    }
     if (!reader.Open({ConfigRegion})) {
-        out.Error = "device not found";
+        out.Error = reader.FailureText();
     } else {
-        const TScratchFile scratch;
         std::string block;
         if (!reader.Read(ConfigRegion, BlockSize, scratch)) {
-            out.Error = "the read did not complete";
+            out.Error = reader.FailureText();
+            if (out.Error.empty())
+                out.Error = "the read did not complete";
         } else if (!scratch.Contents(block)) {
             out.Error = "cannot read back " + scratch.Path();
             reader.ShowOutcome(ConfigRegion, PhaseError);
+        } else if (block.size() != BlockSize) {
+            // As read and verify refuse it: the bytes would stand at the wrong offsets.
+            out.Error = "the converter's reply did not carry " + std::to_string(BlockSize) + " bytes";
+            reader.ShowOutcome(ConfigRegion, PhaseError);
+            reader.Print(out.Error + ".");
         } else {
             out.ImageHex = Hex(block.substr(0, FullImageLength));
             const TImageDecoding d =
@@ -98,13 +111,17 @@ int RunParamsFromDevice(const std::vector<std::string>& arguments) {
     if (device.empty())
         parsed.Refuse("--device needs a device path");
     if (!parsed.Error.empty())
-        return UsageError("params", parsed.Error, Help());
-    std::FILE* const text = options.Json ? stderr : stdout;
-    TDeviceReader reader(device, options, text);
+        return UsageError("params", parsed.Error, Help(), options.Json);
+    // The lines and the progress go to standard error, so that standard output has the form
+    // 'params PROJECT_FOLDER' gives (or holds the document).
+    TDeviceReader reader(device, options, stderr);
     const TDeviceParams found = ReadDeviceParams(reader);
-    if (found.Decoded)
+    if (found.Decoded) {
+        std::FILE* const out = options.Json ? stderr : stdout;
         for (const auto& [name, value] : ShownParameters(found.Values))
-            reader.Print(name + "=" + value);
+            std::fprintf(out, "%s=%s\n", name.c_str(), value.c_str());
+        std::fflush(out);
+    }
     if (options.Json) {
         TJsonWriter json;
         json.BeginObject();

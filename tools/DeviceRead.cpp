@@ -14,6 +14,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -63,11 +64,15 @@ TDeviceReadOptions DeviceReadOptionsOf(TArguments& parsed) {
 TScratchFile::TScratchFile() {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    if (ec) {
+        Why = "cannot create scratch file: no temporary folder: " + ec.message();
+        return;
+    }
     const std::string stamp = CurrentReadBackStamp();
     // Claimed by creating it exclusively: several reads at once never share one.
+    std::string name;
     for (int n = 0; n < MaxScratchAttempts; ++n) {
-        const std::string name =
-            PathUtf8(folder / Utf8Path("ze50321-read-" + stamp + "-" + std::to_string(n) + ".b79"));
+        name = PathUtf8(folder / Utf8Path("ze50321-read-" + stamp + "-" + std::to_string(n) + ".b79"));
         errno = 0;
         if (CreateNewFile(name)) {
             Name = name;
@@ -76,13 +81,13 @@ TScratchFile::TScratchFile() {
         if (errno != EEXIST)
             break;
     }
-    // The worker's own open then reports what is wrong with the folder.
-    Name = PathUtf8(folder / Utf8Path("ze50321-read-" + stamp + ".b79"));
+    Why = "cannot create scratch file " + name + ": " + std::strerror(errno);
 }
 
 TScratchFile::~TScratchFile() {
     std::error_code ec;
-    std::filesystem::remove(Utf8Path(Name), ec);
+    if (!Name.empty())
+        std::filesystem::remove(Utf8Path(Name), ec);
 }
 
 bool TScratchFile::Contents(std::string& bytes) const {
@@ -130,7 +135,10 @@ TPortDiagnosis TDeviceReader::Diagnosis() const {
 bool TDeviceReader::Open(const std::vector<TRegionId>& regions) {
     if (Sequence.Open(regions))
         return true;
-    Display.Print(FormatPortDiagnosis(Diagnosis()));
+    if (Sequence.End == TSequenceEnd::Abandoned)
+        Display.Print("Interrupted: the worker was stopped before any read.");
+    else
+        Display.Print(FormatPortDiagnosis(Diagnosis()));
     return false;
 }
 
@@ -159,6 +167,17 @@ void TDeviceReader::Finish() {
             text += ", ended by a port error: " + PortFailureText(t);
         Display.Print(text);
     }
+}
+
+std::string TDeviceReader::FailureText() const {
+    if (Sequence.End == TSequenceEnd::Abandoned || SignalExitCode())
+        return "interrupted";
+    if (DeviceNotFound())
+        return "device not found: " + Device + " " + PortReason(Diagnosis());
+    for (const auto& t : Sequence.Transfers)
+        if (t.Failed)
+            return t.GivenUp ? t.PortError : PortFailureText(t);
+    return std::string();
 }
 
 int TDeviceReader::SignalExitCode() const {

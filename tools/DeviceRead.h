@@ -31,6 +31,7 @@ std::vector<TOptionRule> DeviceReadOptionRules();
 TDeviceReadOptions DeviceReadOptionsOf(TArguments& parsed);
 
 // A file of its own in the system's temporary folder for the worker to read into, removed at the end.
+// Made before the port is opened: a folder that refuses it ends the command before any frame.
 class TScratchFile {
 public:
     TScratchFile();
@@ -39,11 +40,14 @@ public:
     TScratchFile& operator=(const TScratchFile&) = delete;
 
     const std::string& Path() const { return Name; }
+    // Empty once made, else "cannot create scratch file PATH: reason".
+    const std::string& Problem() const { return Why; }
     // The whole file; false with errno set when it cannot be read.
     bool Contents(std::string& bytes) const;
 
 private:
     std::string Name;
+    std::string Why;
 };
 
 // A read-only session with a converter on the terminal: close signals noted, the status lines, a
@@ -70,6 +74,9 @@ public:
     // 128 plus the signal's number when a close signal (or the user) ended the session, else 0.
     int SignalExitCode() const;
     bool DeviceNotFound() const { return Sequence.End == TSequenceEnd::DeviceNotFound; }
+    // Why the session did not read what it was asked: the device not found and why, a read given
+    // up or ended by a port error, or "interrupted"; empty when every read ended well.
+    std::string FailureText() const;
     // The members every read command's document starts with: the device, the lines' final texts,
     // the reads, whether the reset was requested and the port's diagnosis (null when it opened).
     void WriteJsonMembers(TJsonWriter& json) const;

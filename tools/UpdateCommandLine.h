@@ -12,8 +12,7 @@ struct TUpdateCommandLine {
     bool Json = false;
     double GiveUpSeconds = 60;
     TUpdateArguments Arguments;
-    std::string Error;          // empty: the line can be used
-    bool ErrorWithHelp = false; // an unknown option, a missing value, a surplus argument
+    std::string Error; // empty: the line can be used
 };
 
 // The arguments after "update"; options may stand anywhere before a "--".

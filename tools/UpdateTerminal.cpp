@@ -3,6 +3,7 @@
 #include "updater/StatusTable.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -110,6 +111,14 @@ void TTerminalDisplay::ProcessEvents() {
     InTick = true;
     OnProgressTick();
     InTick = false;
+}
+
+void TTerminalDisplay::Pause(int ms) {
+    constexpr auto Turn = std::chrono::milliseconds(10);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (auto now = std::chrono::steady_clock::now(); now < end && !Interrupted;
+         now = std::chrono::steady_clock::now())
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(Turn, end - now));
 }
 
 void TTerminalDisplay::ShowRetry(bool read, std::uint32_t address, std::int32_t retries) {

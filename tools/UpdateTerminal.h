@@ -22,6 +22,8 @@ public:
     bool ProgressTickEnabled() const override { return Ticking; }
     void ProcessEvents() override;
     bool Abandoned() const override { return Interrupted != 0; }
+    // Sleeps without processing events, and ends at once when the user gives up.
+    void Pause(int ms) override;
 
     // A block the worker repeats; may be called from the worker's thread.
     void ShowRetry(bool read, std::uint32_t address, std::int32_t retries);

@@ -47,8 +47,12 @@ bool TReadSequence::Open(const std::vector<TRegionId>& regions) {
     const auto settled = [this] {
         return WorkerPtr->OpenTried && (WorkerPtr->PortOpened == 0 || Delays.InitEndsOnceOpen);
     };
-    while (!settled() && std::chrono::steady_clock::now() < deadline)
+    while (!settled() && !Display.Abandoned() && std::chrono::steady_clock::now() < deadline)
         SleepMs(std::min(Delays.TurnMs, Delays.InitWaitMs));
+    if (Display.Abandoned()) {
+        Abandon();
+        return false;
+    }
     if (!(WorkerPtr->PortOpened > 0)) {
         Init = InitDeviceNotFound;
         Show();
@@ -118,7 +122,11 @@ bool TReadSequence::Read(TRegionId region, std::uint32_t length, const std::stri
     Display.SetProgress(0);
     const auto started = std::chrono::steady_clock::now();
     bool readStarted = false;
-    // No worker before Open, nor after the user gave up.
+    // No worker before Open, nor after the user gave up; no read once the user has given up.
+    if (WorkerPtr && Display.Abandoned()) {
+        Abandon();
+        return false;
+    }
     if (fits && WorkerPtr) {
         readStarted = WorkerPtr->StartRegionRead(region, file, static_cast<std::int32_t>(length)) ==
                       TStartResult::Started;
@@ -164,12 +172,15 @@ void TReadSequence::ShowOutcome(TRegionId region, int code) {
 }
 
 void TReadSequence::Finish(bool reset) {
-    if (End == TSequenceEnd::DeviceNotFound || End == TSequenceEnd::Abandoned)
+    if (End == TSequenceEnd::DeviceNotFound || End == TSequenceEnd::Abandoned || !WorkerPtr)
         return;
     if (reset) {
         Display.Pause(Delays.PauseMs);
-        WorkerPtr->RequestReset();
-        ResetRequested = true;
+        // A give-up during the pause stops here; what was read stays read.
+        if (!Display.Abandoned()) {
+            WorkerPtr->RequestReset();
+            ResetRequested = true;
+        }
     }
     End = TSequenceEnd::Finished;
 }

@@ -27,7 +27,8 @@ public:
 
     // Shows "Waiting..." on the lines of the regions to be read, creates the worker on the port,
     // starts it and waits InitWaitMs (ended early by a port that did not open). False, with INIT
-    // "Device Not Found" and End DeviceNotFound, when the port did not open.
+    // "Device Not Found" and End DeviceNotFound, when the port did not open; false with End
+    // Abandoned when the user gave up during the wait.
     bool Open(const std::vector<TRegionId>& regions);
     // Reads the first length bytes of region in whole blocks (0: the whole region) into file, which
     // is created anew. True once read: the line stays "Read in Progress..." until the caller shows

@@ -286,7 +286,8 @@ void Tarm_SER::WriteStep() {
     ResendPending = 0;
     SendWriteFrame(MemorySpace, Address, CommandWrite, block);
     const bool accepted = WaitAcknowledge();
-    if (AbandonRequested.load(std::memory_order_acquire))
+    // A wait that a stop or a give-up ended is no failed block: nothing is sent again.
+    if (Interrupted())
         return;
     if (accepted) {
         ++BlockCount;
@@ -305,7 +306,7 @@ void Tarm_SER::WriteStep() {
 void Tarm_SER::ReadStep() {
     SendCommand(MemorySpace, Address, CommandRead, BlockSize);
     const bool good = ReceiveBlock();
-    if (AbandonRequested.load(std::memory_order_acquire))
+    if (Interrupted())
         return;
     if (good) {
         const size_t length = Impl->BlockLength;
@@ -436,7 +437,9 @@ bool Tarm_SER::ReceiveBlock() {
         Trace(false, reply, kept);
         const TDataReply decoded = DecodeDataReply(reply, kept, Impl->Block);
         Impl->BlockLength = static_cast<std::uint8_t>(decoded.Length);
-        good = decoded.Good;
+        // Every read asks for a whole block: a reply that carries fewer bytes, however well its
+        // checksum matches them, would shift every later byte against its address.
+        good = decoded.Good && decoded.Length == BlockSize;
     } else if (received > 0) {
         Trace(false, reply, kept);
     }

@@ -82,8 +82,15 @@ void TUpdateSequence::InitStep() {
         return WorkerPtr->OpenTried &&
                (WorkerPtr->PortOpened == 0 ? Delays.InitEndsOnFailedOpen : Delays.InitEndsOnceOpen);
     };
-    while (!settled() && std::chrono::steady_clock::now() < deadline)
+    while (!settled() && !Display.Abandoned() && std::chrono::steady_clock::now() < deadline)
         SleepMs(std::min(Delays.TurnMs, Delays.InitWaitMs));
+}
+
+bool TUpdateSequence::GaveUpBeforeStart() {
+    if (!Display.Abandoned())
+        return false;
+    Abandon();
+    return true;
 }
 
 int TUpdateSequence::OpenErrorCode() const {
@@ -224,6 +231,8 @@ bool TUpdateSequence::RunPhase(TRegionId region, const std::string& file, bool r
         Show();
         return true;
     }
+    if (GaveUpBeforeStart())
+        return false;
     Display.SetProgress(0);
     const std::string name = ReadBackName(region);
     started = std::chrono::steady_clock::now();
@@ -258,6 +267,8 @@ void TUpdateSequence::RunAutoUpdate() {
     Show();
 
     InitStep();
+    if (GaveUpBeforeStart())
+        return;
     if (!(WorkerPtr->PortOpened > 0)) {
         Init = InitDeviceNotFound;
         Show();
@@ -267,6 +278,8 @@ void TUpdateSequence::RunAutoUpdate() {
     Init = InitOk;
     Show();
     Pause();
+    if (GaveUpBeforeStart())
+        return;
 
     if (Args.FirmwareWrite) {
         if (!FileExists(Args.FirmwareFile)) {
@@ -285,6 +298,8 @@ void TUpdateSequence::RunAutoUpdate() {
     }
 
     if (Args.ProjectWrite) {
+        if (GaveUpBeforeStart())
+            return;
         // The bar is reset and the tick enabled before the image is looked for.
         Display.SetProgress(0);
         Display.EnableProgressTick(true);

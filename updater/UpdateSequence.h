@@ -94,7 +94,7 @@ public:
     // The whole sequence, once.
     void RunAutoUpdate();
     // The init step: creates the worker on PortName, starts it and waits InitWaitMs, or less as
-    // InitEndsOnFailedOpen and InitEndsOnceOpen allow.
+    // InitEndsOnFailedOpen and InitEndsOnceOpen allow, or until the user gives up.
     void InitStep();
     // One progress tick: the bar from the worker's addresses, waiting events, and the tick stops
     // once the worker is idle.
@@ -130,6 +130,8 @@ private:
     // Turns until the progress tick has stopped; false when the user gave up meanwhile.
     bool Wait();
     void Abandon();
+    // Abandons the run when the user gave up during a wait or a pause, before the next transfer.
+    bool GaveUpBeforeStart();
     // Writes file into region (and reads it back when readBack); the outcome lands in line. False
     // when the user gave up.
     bool RunPhase(TRegionId region, const std::string& file, bool readBack, int& line);

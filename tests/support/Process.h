@@ -139,6 +139,14 @@ public:
         const std::string text = Process.Text();
         return text.substr(0, text.find('\n'));
     }
+    // What the simulator printed after its device path: with --trace, a line per frame and reply.
+    std::string Trace() const {
+        const std::string text = Process.Text();
+        const std::size_t end = text.find('\n');
+        return end == std::string::npos ? std::string() : text.substr(end + 1);
+    }
+    // Waits until the simulator printed `what`.
+    bool AwaitTrace(const std::string& what) const { return Process.AwaitOutput(what); }
     // Stops the simulator and answers its memory from 0x4000 on.
     std::string StopAndReadMemory() {
         Process.Signal(SIGTERM);

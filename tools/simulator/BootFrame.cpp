@@ -93,7 +93,7 @@ std::uint8_t BlockChecksum(const std::uint8_t* block) {
     return sum;
 }
 
-std::string EncodeDataReply(const std::uint8_t* block, bool badChecksum, bool noisy) {
+std::string EncodeDataReply(const std::uint8_t* block, bool badChecksum, bool noisy, bool shortened) {
     static const char Digits[] = "0123456789ABCDEF";
     std::string reply;
     reply.reserve(2 * BlockSize + 2 + (noisy ? 64 : 0));
@@ -102,10 +102,16 @@ std::string EncodeDataReply(const std::uint8_t* block, bool badChecksum, bool no
             reply += "\r\n";
         else if (noisy && i > 0 && i % 8 == 0)
             reply += ' ';
+        if (shortened && i == ShortenedByteOffset) {
+            reply += "  ";
+            continue;
+        }
         reply += Digits[block[i] >> 4];
         reply += Digits[block[i] & 0x0F];
     }
     std::uint8_t sum = BlockChecksum(block);
+    if (shortened)
+        sum ^= block[ShortenedByteOffset];
     if (badChecksum)
         sum ^= 0xFF;
     reply += Digits[sum >> 4];

@@ -38,8 +38,13 @@ struct TBootFrame {
 TBootFrame ParseBootLine(const std::string& line);
 
 // The data reply for one block: 256 upper-case digits and 2 checksum digits, no CR. badChecksum
-// sends a checksum that does not match; noisy puts blanks and CR/LF between the data digits.
-std::string EncodeDataReply(const std::uint8_t* block, bool badChecksum, bool noisy);
+// sends a checksum that does not match; noisy puts blanks and CR/LF between the data digits;
+// shortened puts two blanks in place of the digits of the byte at ShortenedByteOffset, with the
+// checksum of the 127 bytes that are left, so that the reply is well formed but a byte short.
+std::string EncodeDataReply(const std::uint8_t* block, bool badChecksum, bool noisy, bool shortened = false);
+
+// The byte whose digits a shortened data reply leaves out.
+constexpr std::size_t ShortenedByteOffset = 64;
 
 // The exclusive-or of the block's bytes.
 std::uint8_t BlockChecksum(const std::uint8_t* block);

@@ -79,10 +79,13 @@ std::optional<std::string> TBootLoader::HandleLine(const std::string& line) {
     }
     if (frame.Kind == TFrameKind::Read) {
         const bool bad = IsNth(nth, Options.BadChecksumEvery);
+        const bool shortened = IsNth(nth, Options.ShortReplyEvery);
         const std::vector<std::uint8_t> block = ReadMemory(frame.Address, BlockSize);
         if (bad)
             Trace("wrong checksum in the reply to " + what + " (" + Nth(Options.BadChecksumEvery) + ")");
-        return EncodeDataReply(block.data(), bad, Options.NoisyReplies);
+        if (shortened)
+            Trace("a byte short in the reply to " + what + " (" + Nth(Options.ShortReplyEvery) + ")");
+        return EncodeDataReply(block.data(), bad, Options.NoisyReplies, shortened);
     }
     if (IsNth(nth, Options.SilenceEvery)) {
         Trace("no answer to " + what + ", not stored (" + Nth(Options.SilenceEvery) + " write frame)");

@@ -15,6 +15,7 @@ struct TSimulatorOptions {
     int SilenceEvery = 0;      // no answer to every Nth write frame (the block is not stored)
     int RefuseEvery = 0;       // every Nth write frame answered with the refusal (not stored)
     int BadChecksumEvery = 0;  // every Nth data reply carries a wrong checksum
+    int ShortReplyEvery = 0;   // every Nth data reply carries 127 bytes, its checksum right for them
     bool SplitReplies = false; // each reply sent in two halves, SplitGapMs apart
     bool NoisyReplies = false; // blanks and CR/LF between the data digits of data replies
     int SilentAfter = 0;       // after N frames, nothing is answered or stored any more
