@@ -11,6 +11,7 @@
 #include "updater/CloseSignals.h"
 #include "updater/StatusTable.h"
 #include "updater/UpdateArguments.h"
+#include "updater/UpdateExitCode.h"
 #include "updater/UpdateSequence.h"
 
 #include <algorithm>
@@ -23,14 +24,6 @@
 #include <vector>
 
 namespace {
-
-// Exit codes of ze50321 update.
-constexpr int ExitUpdated = 0;
-constexpr int ExitDeviceNotFound = 1;
-constexpr int ExitFirmwareFailed = 2;
-constexpr int ExitProjectFailed = 3;
-constexpr int ExitNothingToDo = 4;
-constexpr int ExitSignalBase = 128; // plus the signal's number: 130 for Ctrl-C
 
 // The updater's arguments: DEVICE FW FR PW PR FIRMWARE-FILE PROJECT-FOLDER/.
 constexpr std::size_t UpdaterArgumentCount = 7;
@@ -206,18 +199,7 @@ int Refuse(bool json, const std::string& device, const std::string& error, const
 }
 
 int ExitCodeOf(const TUpdateSequence& sequence) {
-    if (const int signal = TCloseSignals::Received())
-        return ExitSignalBase + signal;
-    if (sequence.End == TSequenceEnd::Abandoned)
-        return ExitSignalBase + SIGINT;
-    if (sequence.End == TSequenceEnd::DeviceNotFound)
-        return ExitDeviceNotFound;
-    const TUpdateArguments& a = sequence.Arguments();
-    if (a.FirmwareWrite && sequence.Firmware != PhaseOk)
-        return ExitFirmwareFailed;
-    if (a.ProjectWrite && sequence.Project != PhaseOk)
-        return ExitProjectFailed;
-    return ExitUpdated;
+    return UpdateExitCode(sequence, TCloseSignals::Received());
 }
 
 } // namespace
