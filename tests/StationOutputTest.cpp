@@ -1,3 +1,4 @@
+#include "station/AdapterColumn.h"
 #include "station/PortOutcome.h"
 #include "station/PortWatch.h"
 #include "station/StationJson.h"
@@ -184,4 +185,14 @@ TEST(StationOutput, OnePlainLineAndOneJsonLinePerEvent) {
         EXPECT_EQ(lines.LineOf(e), c.Line);
         EXPECT_EQ(json.DocumentOf(e), c.Json);
     }
+}
+
+TEST(StationOutput, AdapterColumn) {
+    const std::pair<TPortAdapter, const char*> cases[] = {
+        {{"0403", "6001", "A50285BI", "FT232R USB UART", "FTDI"}, "FT232R USB UART 0403:6001 A50285BI"},
+        {{"10c4", "ea60", "", "", "Silicon Labs"}, "Silicon Labs 10c4:ea60"},
+        {{}, ""},
+    };
+    for (const auto& [adapter, text] : cases)
+        EXPECT_EQ(AdapterColumn(adapter), text);
 }

@@ -4,6 +4,8 @@
 #include "common/Terminal.h"
 #include "common/UpdaterRequest.h"
 #include "serial/ComPortProbe.h"
+#include "serial/PortAdapter.h"
+#include "station/AdapterColumn.h"
 #include "station/Station.h"
 #include "station/StationJson.h"
 #include "station/StationLines.h"
@@ -134,6 +136,7 @@ int RunStation(const std::vector<std::string>& args) {
         std::fputs("Error!!! No update must do into device.\n", stderr);
         return ExitNothingToDo;
     }
+    job.DescribeAdapter = [](const std::string& path) { return AdapterColumn(DescribePortAdapter(path)); };
     job.Timings.InitEndsOnFailedOpen = true;
     job.Timings.GiveUpMs = static_cast<int>(std::lround(giveUpSeconds * 1000.0));
 
