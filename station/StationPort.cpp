@@ -9,7 +9,19 @@
 TStationPort::TStationPort(const std::string& port, const TStationJob& job, TPortDisplay::TPost post,
                            const volatile std::sig_atomic_t& interrupted)
     : Path(port), Interrupted(interrupted) {
-    Thread = std::thread([this, job, post = std::move(post)] { Run(job, post); });
+    // Taken on the caller's thread, so that the rows stand in the order the ports were taken.
+    TPortRow row;
+    row.Port = Path;
+    row.Name = PortShortName(Path);
+    row.Taken = std::chrono::steady_clock::now();
+    row.Line = "INIT";
+    if (job.DescribeAdapter)
+        row.Adapter = job.DescribeAdapter(Path);
+    TStationEvent taken;
+    taken.Kind = TStationEventKind::Taken;
+    taken.Row = row;
+    post(taken);
+    Thread = std::thread([this, job, row, post = std::move(post)] { Run(job, row, post); });
 }
 
 TStationPort::~TStationPort() {
@@ -17,21 +29,8 @@ TStationPort::~TStationPort() {
         Thread.join();
 }
 
-void TStationPort::Run(const TStationJob& job, TPortDisplay::TPost post) {
-    TPortRow row;
-    row.Port = Path;
-    row.Name = PortShortName(Path);
-    row.Taken = std::chrono::steady_clock::now();
-    row.Line = "INIT";
+void TStationPort::Run(const TStationJob& job, const TPortRow& row, const TPortDisplay::TPost& post) {
     Outcome.Started = std::chrono::system_clock::now();
-    if (job.DescribeAdapter)
-        row.Adapter = job.DescribeAdapter(Path);
-    {
-        TStationEvent taken;
-        taken.Kind = TStationEventKind::Taken;
-        taken.Row = row;
-        post(taken);
-    }
 
     TUpdateArguments arguments;
     static_cast<TUpdaterRequest&>(arguments) = job.Request;

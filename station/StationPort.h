@@ -41,7 +41,7 @@ public:
     const TPortResult& Result() const { return Outcome; }
 
 private:
-    void Run(const TStationJob& job, TPortDisplay::TPost post);
+    void Run(const TStationJob& job, const TPortRow& row, const TPortDisplay::TPost& post);
 
     std::string Path;
     const volatile std::sig_atomic_t& Interrupted;

@@ -55,7 +55,7 @@ std::string Help() {
            "                  give a transfer up when no block was written or read for this long\n"
            "                  (default 60; 0 waits without end)\n"
            "  --dev DIR       the device folder to list and watch instead of /dev\n"
-           "  --user-ports DIR  your port folder of virtual ports (ze50321 ports --user-folder)\n"
+           "  --user-ports DIR  take DIR as your port folder of virtual ports (as ze50321 ports does)\n"
            "  -h, --help      this text\n"
            "\n"
            "On a terminal one row per port is redrawn in place (port, adapter, the line now running,\n"
