@@ -1,5 +1,6 @@
 #include "station/Station.h"
 #include "serial/ComPortProbe.h"
+#include "station/DistinctDevices.h"
 #include "tests/support/Await.h"
 #include "tests/support/StationSupport.h"
 #include "tests/support/UpdateDevice.h"
@@ -158,4 +159,20 @@ TEST(Station, WatchTakesEachPortThatAppearsAndAgainOnlyAfterItCameBack) {
     EXPECT_EQ(run.get(), 0);
     EXPECT_EQ(output.Count(TStationEventKind::Taken, there), 0u);
     EXPECT_EQ(output.SummaryLine, "2 OK");
+}
+
+TEST(Station, TakesADeviceOnceWhateverTheLinksToIt) {
+    const TTempDir dev;
+    std::filesystem::create_directories(dev / "serial/by-id");
+    WriteFileBytes(dev / "ttyUSB0", "");
+    WriteFileBytes(dev / "ttyUSB1", "");
+    std::filesystem::create_symlink(dev / "ttyUSB0", dev / "serial/by-id/usb-Maker_Adapter_A1-if00-port0");
+    std::filesystem::create_symlink(dev / "ttyUSB1", dev / "serial/by-id/usb-Maker_Adapter_B2-if00-port0");
+    const std::vector<std::string> listed = {dev / "serial/by-id/usb-Maker_Adapter_A1-if00-port0",
+                                             dev / "serial/by-id/usb-Maker_Adapter_B2-if00-port0",
+                                             dev / "ttyUSB0", dev / "ttyUSB1", dev / "ttyGone"};
+    const auto canonical = [](const std::string& p) { return std::filesystem::canonical(p).string(); };
+    EXPECT_EQ(
+        DistinctDevices(listed),
+        (std::vector<std::string>{canonical(dev / "ttyUSB0"), canonical(dev / "ttyUSB1"), dev / "ttyGone"}));
 }

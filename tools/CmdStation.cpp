@@ -6,6 +6,7 @@
 #include "serial/ComPortProbe.h"
 #include "serial/PortAdapter.h"
 #include "station/AdapterColumn.h"
+#include "station/DistinctDevices.h"
 #include "station/Station.h"
 #include "station/StationJson.h"
 #include "station/StationLines.h"
@@ -126,7 +127,7 @@ int RunStation(const std::vector<std::string>& args) {
             ports.push_back(ComPortPath(name, devDir));
         for (const auto& path : ListUserComPorts(userDir))
             ports.push_back(path);
-        return ports;
+        return DistinctDevices(ports);
     };
 
     TStationJob job;
