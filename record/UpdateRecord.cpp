@@ -12,7 +12,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 
@@ -34,6 +36,13 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A path as the record keeps it: made absolute, so that a line read later names the file.
+std::string Absolute(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::u8path(path), error);
+    return error ? path : absolute.u8string();
+}
+
 void WriteAdapter(TJsonWriter& json, const TPortAdapter& a) {
     json.Key("adapter").BeginObject();
     json.Member("vendor_id", a.VendorId).Member("product_id", a.ProductId).Member("serial", a.Serial);
@@ -46,7 +55,7 @@ void WriteFirmware(TJsonWriter& json, const TUpdateRecord& r) {
         json.Null();
         return;
     }
-    json.BeginObject().Member("name", BaseName(r.FirmwareFile)).Member("path", r.FirmwareFile);
+    json.BeginObject().Member("name", BaseName(r.FirmwareFile)).Member("path", Absolute(r.FirmwareFile));
     std::string bytes, why;
     if (ReadWholeFile(r.FirmwareFile, bytes, why)) {
         json.Member("size", static_cast<std::uint64_t>(bytes.size()));
@@ -67,7 +76,7 @@ void WriteImage(TJsonWriter& json, const TUpdateRecord& r) {
         json.Null();
         return;
     }
-    json.BeginObject().Member("path", r.ProjectFolder + ImageFileName);
+    json.BeginObject().Member("path", Absolute(r.ProjectFolder + ImageFileName));
     std::string bytes, why;
     if (!ReadWholeFile(r.ProjectFolder + ImageFileName, bytes, why)) {
         json.Key("hex").Null().Key("parameters").Null().Member("error", why).EndObject();
