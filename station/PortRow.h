@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/PortAdapter.h"
 #include "updater/UpdateArguments.h"
 #include "updater/UpdateSequence.h"
 
@@ -31,6 +32,7 @@ struct TPortRow {
 // All that is known of a finished port; what the commissioning record takes.
 struct TPortResult {
     TPortRow Row;
+    TPortAdapter Adapter;
     TUpdateArguments Arguments;
     int Init = InitWaiting;
     int Firmware = PhaseNotUsed;

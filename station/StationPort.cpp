@@ -1,5 +1,6 @@
 #include "station/StationPort.h"
 
+#include "station/AdapterColumn.h"
 #include "station/PortOutcome.h"
 #include "updater/UpdateExitCode.h"
 
@@ -15,8 +16,10 @@ TStationPort::TStationPort(const std::string& port, const TStationJob& job, TPor
     row.Name = PortShortName(Path);
     row.Taken = std::chrono::steady_clock::now();
     row.Line = "INIT";
-    if (job.DescribeAdapter)
-        row.Adapter = job.DescribeAdapter(Path);
+    if (job.DescribeAdapter) {
+        Outcome.Adapter = job.DescribeAdapter(Path);
+        row.Adapter = AdapterColumn(Outcome.Adapter);
+    }
     TStationEvent taken;
     taken.Kind = TStationEventKind::Taken;
     taken.Row = row;
@@ -60,20 +63,20 @@ void TStationPort::Run(const TStationJob& job, const TPortRow& row, const TPortD
         Outcome.Transfers = sequence.Transfers;
         Outcome.Row = display.Row();
         Outcome.Row.ExitCode = UpdateExitCode(sequence, Interrupted);
+        Outcome.Ended = std::chrono::system_clock::now();
+        Outcome.LineBytes = lineBytes;
+        TPortRow& r = Outcome.Row;
+        r.Reason = r.ExitCode == ExitUpdated ? std::string() : FailureReason(Outcome, r.Line);
+        r.Result = r.ExitCode == ExitUpdated ? ResultOk : ResultError;
+        double bytes = 0, seconds = 0;
+        for (const TTransferRecord& t : Outcome.Transfers) {
+            bytes += t.Bytes;
+            seconds += t.Seconds;
+        }
+        r.BytesPerSecond = seconds > 0 ? bytes / seconds : 0;
+        if (job.OnPortFinished)
+            job.OnPortFinished(sequence, Outcome);
     } // the worker is stopped and the port closed before the outcome is shown
-    Outcome.Ended = std::chrono::system_clock::now();
-    Outcome.LineBytes = lineBytes;
-    TPortRow& r = Outcome.Row;
-    r.Reason = r.ExitCode == ExitUpdated ? std::string() : FailureReason(Outcome, r.Line);
-    r.Result = r.ExitCode == ExitUpdated ? ResultOk : ResultError;
-    double bytes = 0, seconds = 0;
-    for (const TTransferRecord& t : Outcome.Transfers) {
-        bytes += t.Bytes;
-        seconds += t.Seconds;
-    }
-    r.BytesPerSecond = seconds > 0 ? bytes / seconds : 0;
-    if (job.OnPortFinished)
-        job.OnPortFinished(Outcome);
     display.Finish(Outcome);
     Done.store(true, std::memory_order_release);
 }

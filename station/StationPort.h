@@ -16,11 +16,11 @@ struct TStationJob {
     TUpdateTimings Timings;
     // Worker settings of the station's own (tests shorten the reply waits); may be empty.
     std::function<void(Tarm_SER&)> SetUpWorker;
-    // What is behind a device path ("USB adapter FT232R USB UART (ftdi_sio)"); may be empty.
-    std::function<std::string(const std::string& path)> DescribeAdapter;
-    // Called on the port's thread with its outcome once its sequence has ended, before the station
-    // shows it: the commissioning record's line.
-    std::function<void(const TPortResult&)> OnPortFinished;
+    // The adapter behind a device path, asked when the port is taken; may be empty.
+    std::function<TPortAdapter(const std::string& path)> DescribeAdapter;
+    // Called on the port's thread with its finished sequence and outcome, before the station shows
+    // it: the commissioning record's line.
+    std::function<void(const TUpdateSequence&, const TPortResult&)> OnPortFinished;
 };
 
 // One port of the station: its own thread runs its own update sequence, with its own worker and

@@ -3,15 +3,16 @@
 
 #include "common/Terminal.h"
 #include "common/UpdaterRequest.h"
+#include "record/RecordPlace.h"
 #include "serial/ComPortProbe.h"
 #include "serial/PortAdapter.h"
-#include "station/AdapterColumn.h"
 #include "station/DistinctDevices.h"
 #include "station/Station.h"
 #include "station/StationJson.h"
 #include "station/StationLines.h"
 #include "station/StationTable.h"
 #include "updater/CloseSignals.h"
+#include "updater/SequenceRecord.h"
 #include "updater/UpdateExitCode.h"
 
 #include <cmath>
@@ -56,6 +57,9 @@ std::string Help() {
            "  --give-up SECONDS\n"
            "                  give a transfer up when no block was written or read for this long\n"
            "                  (default 60; 0 waits without end)\n"
+           "  --label TEXT    kept in every port's record line (a batch or an order, say)\n"
+           "  --records FILE  append each port's record line to FILE (default: $ZE50321_RECORDS, else\n"
+           "                  $XDG_DATA_HOME/ze50321/records.jsonl); --no-record: write none\n"
            "  --dev DIR       the device folder to list and watch instead of /dev\n"
            "  --user-ports DIR  take DIR as your port folder of virtual ports (as ze50321 ports does)\n"
            "  -h, --help      this text\n"
@@ -100,6 +104,9 @@ int RunStation(const std::vector<std::string>& args) {
                        {"--watch"},
                        {"--json"},
                        {"--give-up", true},
+                       {"--label", true},
+                       {"--records", true},
+                       {"--no-record"},
                        {"--dev", true},
                        {"--user-ports", true}},
                       args.size());
@@ -112,6 +119,8 @@ int RunStation(const std::vector<std::string>& args) {
     std::vector<std::string> words;
     if (!SplitOptionWords(parsed.Value("--options").value_or(DefaultOptions), words))
         parsed.Refuse("--options takes four words joined by commas, such as FW,FR,PW,NO");
+    if (parsed.Has("--records") && parsed.Has("--no-record"))
+        parsed.Refuse("--records and --no-record exclude each other");
     parsed.NeedPositional(2, "FIRMWARE-FILE and PROJECT-FOLDER/ are needed");
     const bool all = parsed.Has("--all"), watch = parsed.Has("--watch");
     if (parsed.Error.empty() && parsed.Positional.size() == 2 && !all && !watch)
@@ -138,7 +147,24 @@ int RunStation(const std::vector<std::string>& args) {
         std::fputs("Error!!! No update must do into device.\n", stderr);
         return ExitNothingToDo;
     }
-    job.DescribeAdapter = [](const std::string& path) { return AdapterColumn(DescribePortAdapter(path)); };
+    job.DescribeAdapter = [](const std::string& path) { return DescribePortAdapter(path); };
+    if (!parsed.Has("--no-record")) {
+        const std::string file = ChosenRecordFile(parsed.Value("--records").value_or(""));
+        const std::string label = parsed.Value("--label").value_or("");
+        job.OnPortFinished = [file, label](const TUpdateSequence& sequence, const TPortResult& result) {
+            TRecordContext context;
+            context.Program = "ze50321 station";
+            context.Label = label;
+            context.Start = result.Started;
+            context.End = result.Ended;
+            context.ExitCode = result.Row.ExitCode;
+            context.Adapter = result.Adapter;
+            std::string why = "no folder for it is known (set ZE50321_RECORDS or give --records FILE)";
+            if (file.empty() || !RecordSequence(sequence, context, file, why))
+                std::fprintf(stderr, "ze50321 station: warning: the record of %s was not written: %s\n",
+                             result.Row.Port.c_str(), why.c_str());
+        };
+    }
     job.Timings.InitEndsOnFailedOpen = true;
     // Sixteen sequences turning every 10 ms wake the station 1600 times a second for nothing: a
     // station's sequence looks at its worker every StationTurnMs, and notices the end of a transfer
