@@ -15,8 +15,7 @@ double SecondsSince(std::chrono::steady_clock::time_point then, std::chrono::ste
 
 } // namespace
 
-TPortDisplay::TPortDisplay(TPortRow row, TPost post, const volatile std::sig_atomic_t& interrupted,
-                           int tickMs)
+TPortDisplay::TPortDisplay(TPortRow row, TPost post, const std::atomic<int>& interrupted, int tickMs)
     : Post(std::move(post)), Interrupted(interrupted), TickInterval(tickMs), State(std::move(row)) {}
 
 TStationEvent TPortDisplay::Snapshot(TStationEventKind kind) {

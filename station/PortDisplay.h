@@ -3,8 +3,8 @@
 #include "station/StationOutput.h"
 #include "updater/UpdateSequence.h"
 
+#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <functional>
 #include <mutex>
 
@@ -15,7 +15,7 @@ public:
     using TPost = std::function<void(const TStationEvent&)>;
 
     // interrupted turns non-zero when the station is to give its updates up (the close signals).
-    TPortDisplay(TPortRow row, TPost post, const volatile std::sig_atomic_t& interrupted, int tickMs);
+    TPortDisplay(TPortRow row, TPost post, const std::atomic<int>& interrupted, int tickMs);
 
     // The sequence this display shows, for the worker's addresses behind the bytes per second.
     void Attach(const TUpdateSequence* sequence) { Sequence = sequence; }
@@ -25,7 +25,7 @@ public:
     void EnableProgressTick(bool enabled) override;
     bool ProgressTickEnabled() const override { return Ticking; }
     void ProcessEvents() override;
-    bool Abandoned() const override { return Interrupted != 0; }
+    bool Abandoned() const override { return Interrupted.load(std::memory_order_acquire) != 0; }
 
     void ShowRetry(bool read, std::uint32_t address, std::int32_t retries);
     // The row as it stands, with Elapsed brought up to now.
@@ -37,7 +37,7 @@ private:
     TStationEvent Snapshot(TStationEventKind kind); // with RowLock held
 
     TPost Post;
-    const volatile std::sig_atomic_t& Interrupted;
+    const std::atomic<int>& Interrupted;
     std::chrono::milliseconds TickInterval;
     const TUpdateSequence* Sequence = nullptr;
     std::mutex RowLock;

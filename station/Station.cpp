@@ -8,7 +8,7 @@
 #include <set>
 #include <utility>
 
-TStation::TStation(TStationJob job, TStationOutput& output, const volatile std::sig_atomic_t& interrupted,
+TStation::TStation(TStationJob job, TStationOutput& output, const std::atomic<int>& interrupted,
                    TWatchSettings watch)
     : Job(std::move(job)), Output(output), Interrupted(interrupted), Settings(std::move(watch)) {}
 
@@ -78,7 +78,7 @@ int TStation::Watch(const std::vector<std::string>& ports) {
     for (const std::string& port : ports)
         Start(port);
     auto nextPoll = std::chrono::steady_clock::now() + std::chrono::milliseconds(Settings.PollMs);
-    while (Interrupted == 0 && !StopAsked) {
+    while (Interrupted.load() == 0 && !StopAsked) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= nextPoll) {
             const std::set<std::string> busy = Reap();

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <csignal>
 #include <functional>
 #include <list>
 #include <memory>
@@ -27,7 +26,7 @@ struct TWatchSettings {
 // it: every running update is given up as `ze50321 update` gives it up.
 class TStation {
 public:
-    TStation(TStationJob job, TStationOutput& output, const volatile std::sig_atomic_t& interrupted,
+    TStation(TStationJob job, TStationOutput& output, const std::atomic<int>& interrupted,
              TWatchSettings watch = {});
     ~TStation();
     TStation(const TStation&) = delete;
@@ -55,7 +54,7 @@ private:
 
     TStationJob Job;
     TStationOutput& Output;
-    const volatile std::sig_atomic_t& Interrupted;
+    const std::atomic<int>& Interrupted;
     TWatchSettings Settings;
     std::list<std::unique_ptr<TStationPort>> Running;
     mutable std::mutex Lock; // Output, Done, Changed

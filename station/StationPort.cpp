@@ -8,7 +8,7 @@
 #include <utility>
 
 TStationPort::TStationPort(const std::string& port, const TStationJob& job, TPortDisplay::TPost post,
-                           const volatile std::sig_atomic_t& interrupted)
+                           const std::atomic<int>& interrupted)
     : Path(port), Interrupted(interrupted) {
     // Taken on the caller's thread, so that the rows stand in the order the ports were taken.
     TPortRow row;
@@ -62,7 +62,7 @@ void TStationPort::Run(const TStationJob& job, const TPortRow& row, const TPortD
         Outcome.End = sequence.End;
         Outcome.Transfers = sequence.Transfers;
         Outcome.Row = display.Row();
-        Outcome.Row.ExitCode = UpdateExitCode(sequence, Interrupted);
+        Outcome.Row.ExitCode = UpdateExitCode(sequence, Interrupted.load());
         Outcome.Ended = std::chrono::system_clock::now();
         Outcome.LineBytes = lineBytes;
         TPortRow& r = Outcome.Row;

@@ -5,7 +5,6 @@
 #include "updater/UpdateSequence.h"
 
 #include <atomic>
-#include <csignal>
 #include <functional>
 #include <string>
 #include <thread>
@@ -29,7 +28,7 @@ class TStationPort {
 public:
     // post receives the port's events, from its thread and from its worker's.
     TStationPort(const std::string& port, const TStationJob& job, TPortDisplay::TPost post,
-                 const volatile std::sig_atomic_t& interrupted);
+                 const std::atomic<int>& interrupted);
     // Waits for the sequence to end.
     ~TStationPort();
     TStationPort(const TStationPort&) = delete;
@@ -44,7 +43,7 @@ private:
     void Run(const TStationJob& job, const TPortRow& row, const TPortDisplay::TPost& post);
 
     std::string Path;
-    const volatile std::sig_atomic_t& Interrupted;
+    const std::atomic<int>& Interrupted;
     TPortResult Outcome;
     std::atomic<bool> Done{false};
     std::thread Thread;

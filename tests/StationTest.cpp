@@ -40,7 +40,7 @@ std::map<std::string, TPortRow> ByPort(const std::vector<TPortRow>& rows) {
     return byPort;
 }
 
-const volatile std::sig_atomic_t NoSignal = 0;
+const std::atomic<int> NoSignal{0};
 
 } // namespace
 
@@ -88,7 +88,7 @@ TEST(Station, CloseSignalGivesEveryUpdateUpAndAVanishedPortFailsAlone) {
         const std::vector<std::string> ports = {a.Path(), b.Path()};
         TCloseSignals closeSignals;
         TRecordedOutput output;
-        TStation station(files.Job(), output, TCloseSignals::Received());
+        TStation station(files.Job(), output, TCloseSignals::Asked());
         auto run = std::async(std::launch::async, [&] { return station.Run(ports); });
         ASSERT_TRUE(Await([&] {
             return output.Showed(ports[0], "FIRMWARE", "Write in Progress...") &&

@@ -194,6 +194,6 @@ int RunStation(const std::vector<std::string>& args) {
         output = std::make_unique<TStationLines>(stdout);
     TWatchSettings settings;
     settings.ListPorts = listPorts;
-    TStation station(job, *output, TCloseSignals::Received(), settings);
+    TStation station(job, *output, TCloseSignals::Asked(), settings);
     return watch ? station.Watch(ports) : station.Run(ports);
 }

@@ -5,6 +5,8 @@
 namespace {
 
 volatile std::sig_atomic_t Last = 0;
+std::atomic<int> Seen{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
 
 // Runs on a thread the console starts. Ctrl-C and Ctrl-Break count as SIGINT; closing the console,
 // logging off and shutting down as SIGTERM. Answering TRUE leaves the ending to the program, which
@@ -14,11 +16,13 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
         Last = SIGINT;
+        Seen.store(SIGINT, std::memory_order_release);
         return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
         Last = SIGTERM;
+        Seen.store(SIGTERM, std::memory_order_release);
         return TRUE;
     default:
         return FALSE;
@@ -29,6 +33,7 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 
 TCloseSignals::TCloseSignals() {
     Last = 0;
+    Seen.store(0);
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
@@ -38,4 +43,8 @@ TCloseSignals::~TCloseSignals() {
 
 const volatile std::sig_atomic_t& TCloseSignals::Received() {
     return Last;
+}
+
+const std::atomic<int>& TCloseSignals::Asked() {
+    return Seen;
 }
