@@ -2,6 +2,7 @@
 
 #include "common/WideTextWin32.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -60,7 +61,7 @@ class TTempFile {
 public:
     explicit TTempFile(const std::string& path) {
         // A name of our own beside path; the process id and a counter keep concurrent saves apart.
-        static unsigned counter = 0;
+        static std::atomic<unsigned> counter{0};
         for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
             Name = path + ".new-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
             Fd = ::_wopen(WideFromUtf8(Name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,

@@ -5,3 +5,7 @@
 bool IsTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
 }
+
+bool EnableTerminalSequences(std::FILE* stream) {
+    return IsTerminal(stream);
+}

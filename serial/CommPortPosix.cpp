@@ -3,6 +3,7 @@
 
 #include "serial/CommPort.h"
 
+#include "common/SystemError.h"
 #include "common/UniqueFd.h"
 
 #include <cerrno>
@@ -184,7 +185,7 @@ void GiveBackFlags(int fd, int oldFlags) {
 } // namespace
 
 std::string CommErrorText(int code) {
-    return std::strerror(code);
+    return SystemErrorText(code);
 }
 
 struct TCustomComm::TDevice {

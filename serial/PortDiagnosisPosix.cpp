@@ -1,5 +1,6 @@
 #include "serial/PortDiagnosis.h"
 
+#include "common/SystemError.h"
 #include "common/UniqueFd.h"
 
 #include <algorithm>
@@ -210,7 +211,7 @@ void ReadOwnership(const struct stat& st, TPortDiagnosis& d) {
 
 // The verdict of an open that failed with error; lockTried: the error may be the exclusive lock's.
 void OpenFailed(int error, bool lockTried, const struct stat& st, TPortDiagnosis& d) {
-    d.OpenError = std::strerror(error);
+    d.OpenError = SystemErrorText(error);
     if (error == EACCES || error == EPERM) {
         d.Verdict = TPortVerdict::NoPermission;
         ReadOwnership(st, d);
@@ -235,7 +236,7 @@ TPortDiagnosis Diagnose(const std::string& path, const int* openError) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int error = errno;
-        d.OpenError = std::strerror(error);
+        d.OpenError = SystemErrorText(error);
         d.Verdict = error == ENOENT || error == ENOTDIR ? TPortVerdict::Missing : TPortVerdict::OtherError;
         ScanProcesses(nullptr, d);
         return d;
@@ -276,7 +277,7 @@ TPortDiagnosis Diagnose(const std::string& path, const int* openError) {
         return d;
     }
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        d.OpenError = std::strerror(errno);
+        d.OpenError = SystemErrorText(errno);
         d.Verdict = TPortVerdict::Held;
         return d;
     }

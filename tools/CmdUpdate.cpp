@@ -7,14 +7,19 @@
 
 #include "common/Terminal.h"
 #include "common/UpdaterRequest.h"
+#include "record/RecordPlace.h"
+#include "serial/PortAdapter.h"
 #include "serial/PortDiagnosis.h"
 #include "updater/CloseSignals.h"
+#include "updater/SequenceRecord.h"
 #include "updater/StatusTable.h"
 #include "updater/UpdateArguments.h"
+#include "updater/UpdateExitCode.h"
 #include "updater/UpdateSequence.h"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -23,14 +28,6 @@
 #include <vector>
 
 namespace {
-
-// Exit codes of ze50321 update.
-constexpr int ExitUpdated = 0;
-constexpr int ExitDeviceNotFound = 1;
-constexpr int ExitFirmwareFailed = 2;
-constexpr int ExitProjectFailed = 3;
-constexpr int ExitNothingToDo = 4;
-constexpr int ExitSignalBase = 128; // plus the signal's number: 130 for Ctrl-C
 
 // The updater's arguments: DEVICE FW FR PW PR FIRMWARE-FILE PROJECT-FOLDER/.
 constexpr std::size_t UpdaterArgumentCount = 7;
@@ -47,7 +44,8 @@ std::string OptionLine(const char* word, const std::string& meaning) {
 }
 
 std::string Help() {
-    return std::string("Usage: ze50321 update [--trace] [--json] [--give-up SECONDS] ") +
+    return std::string("Usage: ze50321 update [--trace] [--json] [--give-up SECONDS] [--label TEXT]\n"
+                       "                      [--records FILE | --no-record] ") +
            UpdaterArgumentNames +
            "\n"
            "\n"
@@ -78,8 +76,13 @@ std::string Help() {
            "                  give a transfer up when no block was written or read for this long\n"
            "                  (default 60; 0 waits without end): its line shows \"Error\", nothing more\n"
            "                  is sent, and the exit code is that of the failed phase\n"
+           "  --label TEXT    the converter's serial number (typed or scanned), kept in the record\n"
+           "  --records FILE  append the record's line to FILE (default: $ZE50321_RECORDS, else\n"
+           "                  $XDG_DATA_HOME/ze50321/records.jsonl); --no-record: write none\n"
            "  -h, --help      this text\n"
            "\n"
+           "Every update appends one JSON line to the commissioning record (see ze50321 history); a\n"
+           "record that cannot be written is a warning and leaves the exit code as it is.\n"
            "Every block the converter did not take, or whose read failed, is shown as it is repeated.\n"
            "Ctrl-C, SIGTERM and SIGHUP give the update up at once: the transfer stops, the read-back file\n"
            "is removed, and the exit code is 128 plus the signal's number.\n"
@@ -206,28 +209,27 @@ int Refuse(bool json, const std::string& device, const std::string& error, const
 }
 
 int ExitCodeOf(const TUpdateSequence& sequence) {
-    if (const int signal = TCloseSignals::Received())
-        return ExitSignalBase + signal;
-    if (sequence.End == TSequenceEnd::Abandoned)
-        return ExitSignalBase + SIGINT;
-    if (sequence.End == TSequenceEnd::DeviceNotFound)
-        return ExitDeviceNotFound;
-    const TUpdateArguments& a = sequence.Arguments();
-    if (a.FirmwareWrite && sequence.Firmware != PhaseOk)
-        return ExitFirmwareFailed;
-    if (a.ProjectWrite && sequence.Project != PhaseOk)
-        return ExitProjectFailed;
-    return ExitUpdated;
+    return UpdateExitCode(sequence, TCloseSignals::Received());
 }
 
 } // namespace
 
 TUpdateCommandLine ParseUpdateCommandLine(const std::vector<std::string>& args) {
     TUpdateCommandLine line;
-    TArguments parsed(args, {{"--trace"}, {"--json"}, {"--give-up", true}}, UpdaterArgumentCount);
+    TArguments parsed(args,
+                      {{"--trace"},
+                       {"--json"},
+                       {"--give-up", true},
+                       {"--records", true},
+                       {"--no-record"},
+                       {"--label", true}},
+                      UpdaterArgumentCount);
     line.Help = parsed.Help;
     line.Trace = parsed.Has("--trace");
     line.Json = parsed.Has("--json");
+    line.NoRecord = parsed.Has("--no-record");
+    line.RecordsFile = parsed.Value("--records").value_or("");
+    line.Label = parsed.Value("--label").value_or("");
     TakeGiveUpSeconds(parsed, line.GiveUpSeconds);
     // The updater's window reads a missing argument as empty text; here a missing project folder
     // would take bank.bin from the current folder. None at all is the help.
@@ -258,6 +260,11 @@ int RunUpdate(const std::vector<std::string>& args) {
         return Refuse(json, arguments.PortName, NothingToDoText, NothingToDoText + std::string("\n"));
 
     TCloseSignals closeSignals;
+    TRecordContext record;
+    record.Program = "ze50321 update";
+    record.Label = line.Label;
+    record.Start = std::chrono::system_clock::now();
+    record.Adapter = DescribePortAdapter(arguments.PortName); // before the update, while it is there
     TUpdateTimings timings;
     timings.InitEndsOnFailedOpen = true; // a script learns at once that the port did not open
     timings.GiveUpMs = static_cast<int>(std::lround(giveUpSeconds * 1000.0));
@@ -294,6 +301,14 @@ int RunUpdate(const std::vector<std::string>& args) {
                           " any more: the adapter was unplugged or its driver let it go.");
     }
     const int code = ExitCodeOf(sequence);
+    if (!line.NoRecord) {
+        record.End = std::chrono::system_clock::now();
+        record.ExitCode = code;
+        const std::string file = ChosenRecordFile(line.RecordsFile);
+        std::string why = "no folder for it is known (set ZE50321_RECORDS or give --records FILE)";
+        if (file.empty() || !RecordSequence(sequence, record, file, why))
+            std::fprintf(stderr, "ze50321 update: warning: the record was not written: %s\n", why.c_str());
+    }
     if (json) {
         TJsonRun run;
         run.Device = arguments.PortName;

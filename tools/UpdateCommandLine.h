@@ -11,6 +11,9 @@ struct TUpdateCommandLine {
     bool Trace = false;
     bool Json = false;
     double GiveUpSeconds = 60;
+    bool NoRecord = false;   // --no-record
+    std::string RecordsFile; // --records FILE; empty: $ZE50321_RECORDS or the default
+    std::string Label;       // --label TEXT
     TUpdateArguments Arguments;
     std::string Error; // empty: the line can be used
 };

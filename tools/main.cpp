@@ -15,6 +15,7 @@ const TToolCommand Commands[] = {
     {"update", "update a converter over a serial line (the updater's seven arguments)", RunUpdate},
     {"read", "read a converter's firmware or configuration into a file", RunRead},
     {"verify", "compare a converter's memory with a firmware file and a project's image", RunVerify},
+    {"station", "update a bench of converters at once, or each one that is plugged in", RunStation},
     {"simulate", "play a converter's boot loader on a pseudo-terminal", RunSimulate},
     {"ports", "list the serial ports", RunPorts},
     {"ping", "send one ICMP echo to a converter", RunPing},

@@ -7,6 +7,8 @@ namespace {
 volatile std::sig_atomic_t Last = 0;
 // Set once the program's clean-up ran (its TCloseSignals ended); reset while one lives.
 HANDLE CleanedUp = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+std::atomic<int> Seen{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
 
 } // namespace
 
@@ -20,11 +22,13 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
         Last = SIGINT;
+        Seen.store(SIGINT, std::memory_order_release);
         return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
         Last = SIGTERM;
+        Seen.store(SIGTERM, std::memory_order_release);
         if (CleanedUp)
             WaitForSingleObject(CleanedUp, CloseCleanUpWaitMs);
         return TRUE;
@@ -35,6 +39,7 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 
 TCloseSignals::TCloseSignals() {
     Last = 0;
+    Seen.store(0);
     if (CleanedUp)
         ResetEvent(CleanedUp);
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
@@ -48,4 +53,8 @@ TCloseSignals::~TCloseSignals() {
 
 const volatile std::sig_atomic_t& TCloseSignals::Received() {
     return Last;
+}
+
+const std::atomic<int>& TCloseSignals::Asked() {
+    return Seen;
 }

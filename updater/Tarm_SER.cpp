@@ -1,5 +1,6 @@
 #include "updater/Tarm_SER.h"
 
+#include "common/SystemError.h"
 #include "common/Utf8Path.h"
 #include "serial/CommPort.h"
 #include "updater/FrameCodec.h"
@@ -30,7 +31,7 @@ constexpr auto IdleBackstop = std::chrono::milliseconds(50);
 constexpr int ReadChunk = 512;
 
 std::string SystemError(const std::string& what, const std::string& path, int error) {
-    return what + " " + path + ": " + std::strerror(error);
+    return what + " " + path + ": " + SystemErrorText(error);
 }
 
 } // namespace

@@ -8,6 +8,8 @@ ze_add_test(NAME FrameCodecTest SOURCES FrameCodecTest.cpp LIBS ze_updater)
 # The worker and the sequences against the converter's boot loader on a scripted line in memory.
 ze_add_test(NAME Tarm_SERTest SOURCES Tarm_SERTest.cpp LIBS ze_updater)
 ze_add_test(NAME UpdateSequenceTest SOURCES UpdateSequenceTest.cpp LIBS ze_updater)
+# The station's table, lines, JSON, outcomes and port watch (its engine needs the pseudo-terminals).
+ze_add_test(NAME StationOutputTest SOURCES StationOutputTest.cpp LIBS ze_station)
 
 # The Win32 backends. The serial port's tests talk to the simulator on the COM port that
 # scripts/test-windows maps and names in ZE_TEST_COM_PORT; they take turns on it.

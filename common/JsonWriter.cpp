@@ -1,4 +1,4 @@
-#include "tools/json/JsonWriter.h"
+#include "common/JsonWriter.h"
 
 #include <cmath>
 #include <cstdio>
