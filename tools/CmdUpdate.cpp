@@ -29,10 +29,6 @@
 namespace {
 
 // Exit codes of ze50321 update.
-constexpr int ExitUpdated = 0;
-constexpr int ExitDeviceNotFound = 1;
-constexpr int ExitFirmwareFailed = 2;
-constexpr int ExitProjectFailed = 3;
 constexpr int ExitNothingToDo = 4;
 constexpr int ExitSignalBase = 128; // plus the signal's number: 130 for Ctrl-C
 
@@ -218,16 +214,7 @@ int Refuse(bool json, const std::string& device, const std::string& error, const
 int ExitCodeOf(const TUpdateSequence& sequence) {
     if (const int signal = TCloseSignals::Received())
         return ExitSignalBase + signal;
-    if (sequence.End == TSequenceEnd::Abandoned)
-        return ExitSignalBase + SIGINT;
-    if (sequence.End == TSequenceEnd::DeviceNotFound)
-        return ExitDeviceNotFound;
-    const TUpdateArguments& a = sequence.Arguments();
-    if (a.FirmwareWrite && sequence.Firmware != PhaseOk)
-        return ExitFirmwareFailed;
-    if (a.ProjectWrite && sequence.Project != PhaseOk)
-        return ExitProjectFailed;
-    return ExitUpdated;
+    return SequenceExitCode(sequence);
 }
 
 } // namespace

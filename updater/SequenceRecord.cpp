@@ -11,7 +11,26 @@ std::string LineText(TStatusLine line, int code) {
     return entry ? entry->Text : "";
 }
 
+constexpr int ExitUpdated = 0;
+constexpr int ExitDeviceNotFound = 1;
+constexpr int ExitFirmwareFailed = 2;
+constexpr int ExitProjectFailed = 3;
+constexpr int ExitGivenUp = 130; // as for Ctrl-C
+
 } // namespace
+
+int SequenceExitCode(const TUpdateSequence& sequence) {
+    if (sequence.End == TSequenceEnd::Abandoned)
+        return ExitGivenUp;
+    if (sequence.End == TSequenceEnd::DeviceNotFound)
+        return ExitDeviceNotFound;
+    const TUpdateArguments& a = sequence.Arguments();
+    if (a.FirmwareWrite && sequence.Firmware != PhaseOk)
+        return ExitFirmwareFailed;
+    if (a.ProjectWrite && sequence.Project != PhaseOk)
+        return ExitProjectFailed;
+    return ExitUpdated;
+}
 
 TUpdateRecord SequenceRecord(const TUpdateSequence& sequence, const TRecordContext& context) {
     const TUpdateArguments& a = sequence.Arguments();
@@ -53,4 +72,13 @@ TUpdateRecord SequenceRecord(const TUpdateSequence& sequence, const TRecordConte
 bool RecordSequence(const TUpdateSequence& sequence, const TRecordContext& context, const std::string& file,
                     std::string& why) {
     return AppendRecordLine(file, UpdateRecordLine(SequenceRecord(sequence, context)), why);
+}
+
+bool RecordSequence(const TUpdateSequence& sequence, const TRecordContext& context, std::string& why) {
+    const std::string file = ChosenRecordFile("");
+    if (file.empty()) {
+        why = "no folder for it is known (set ZE50321_RECORDS)";
+        return false;
+    }
+    return RecordSequence(sequence, context, file, why);
 }
