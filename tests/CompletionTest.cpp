@@ -32,8 +32,10 @@ TEST(Completion, CommandsOptionsWordsAndParameters) {
         std::vector<std::string> Words;
         std::string Offers;
     } cases[] = {
-        {{""}, "project\nparams\nbuild-image\nupdate\nread\nverify\nsimulate\nports\nping\n--help\n"},
-        {{"update", "--"}, "--give-up\n--help\n--json\n--trace\n"},
+        {{""},
+         "project\nparams\nbuild-image\nupdate\nread\nverify\nsimulate\nports\nping\nhistory\n--help\n"},
+        {{"update", "--"}, "--give-up\n--help\n--json\n--label\n--no-record\n--records\n--trace\n"},
+        {{"update", "--label", "SN-1", "/dev/ttyS0", ""}, "FW\nNO\n"},
         {{"update", "/dev/ttyS0", ""}, "FW\nNO\n"},
         {{"update", "--trace", "/dev/ttyS0", "FW", "F"}, "FR\n"},
         {{"update", "/dev/ttyS0", "FW", "NO", ""}, "PW\nNO\n"},
