@@ -1,5 +1,6 @@
 #include "tests/support/Await.h"
 #include "tests/support/Bytes.h"
+#include "tests/support/JsonFlat.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateDevice.h"
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,11 +42,32 @@ TEST(CmdUpdate, UpdatesFirmwareAndProjectWithReadBack) {
     TSimulateProcess simulator(dir);
     const std::string device = simulator.DevicePath();
     ASSERT_FALSE(device.empty());
-    TProcess update({Tool(), "update", device, "FW", "FR", "PW", "PR", files.Firmware, files.Bin},
+    TProcess update({Tool(), "update", device, "FW", "FR", "PW", "PR", files.Firmware, files.Bin, "--label",
+                     "SN-7", "--records", dir / "records.jsonl"},
                     dir / "update.out");
     ASSERT_TRUE(update.Started());
     EXPECT_EQ(update.Wait(), 0) << update.Text();
     const std::string out = update.Text();
+    auto record = TJsonFlat::Parse(ReadFileBytes(dir / "records.jsonl"));
+    const std::map<std::string, std::string> expected = {
+        {"program", "\"ze50321 update\""},
+        {"port", "\"" + device + "\""},
+        {"label", "\"SN-7\""},
+        {"adapter.vendor_id", "\"\""},
+        {"firmware.name", "\"vod50321.sim\""},
+        {"firmware.size", "900"},
+        {"firmware.sha256", "\"930725885110c25004cabc9a6c37884638ac1997e1ef4fac254305c3dfb98657\""},
+        {"image.hex", "\"2241607f9ebddcfb1a39587796b5d4f31231506f8eadcceb0a29486786\""},
+        {"image.parameters", "null"},
+        {"options[3]", "\"PR\""},
+        {"lines.init", "\"OK\""},
+        {"lines.project", "\"OK\""},
+        {"transfers[1].direction", "\"read\""},
+        {"blocks", "18"},
+        {"retries", "0"},
+        {"exit_code", "0"}};
+    for (const auto& [path, value] : expected)
+        EXPECT_EQ(record[path], value) << path;
     for (const char* line :
          {"INIT :     OK\n", "FIRMWARE : Write in Progress...\n", "FIRMWARE : Read in Progress...\n",
           "FIRMWARE : OK\n", "PROJECT :  Write in Progress...\n", "PROJECT :  OK\n",

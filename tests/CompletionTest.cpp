@@ -33,12 +33,14 @@ TEST(Completion, CommandsOptionsWordsAndParameters) {
         std::string Offers;
     } cases[] = {
         {{""},
-         "project\nparams\nbuild-image\nupdate\nread\nverify\nstation\nsimulate\nports\nping\n--help\n"},
+         "project\nparams\nbuild-image\nupdate\nread\nverify\nstation\nsimulate\nports\nping\nhistory\n--"
+         "help\n"},
         {{"station", "--"},
          "--all\n--dev\n--give-up\n--help\n--json\n--label\n--no-record\n--options\n--records\n--user-"
          "ports\n--watch\n"},
         {{"station", "--options", ""}, "FW,FR,PW,PR\n"},
         {{"update", "--"}, "--give-up\n--help\n--json\n--label\n--no-record\n--records\n--trace\n"},
+        {{"update", "--label", "SN-1", "/dev/ttyS0", ""}, "FW\nNO\n"},
         {{"update", "/dev/ttyS0", ""}, "FW\nNO\n"},
         {{"update", "--trace", "/dev/ttyS0", "FW", "F"}, "FR\n"},
         {{"update", "/dev/ttyS0", "FW", "NO", ""}, "PW\nNO\n"},

@@ -1,3 +1,4 @@
+#include "common/JsonWriter.h"
 #include "record/RecordFile.h"
 #include "record/Sha256.h"
 #include "record/UpdateRecord.h"
@@ -61,7 +62,7 @@ TEST(Record, LineHoldsEveryFieldOfAnUpdate) {
     r.Port = "/dev/ttyUSB0";
     r.Adapter = {"0403", "6001", "A50285BI", "FT232R USB UART", "FTDI"};
     r.FirmwareFile = dir / "vod50321.sim";
-    r.ProjectFolder = dir.Path() + "/";
+    r.ProjectFolder = dir / ""; // the folder with its separator, as the updater takes it
     r.FirmwareWrite = r.FirmwareRead = r.ProjectWrite = true;
     r.InitLine = "OK";
     r.FirmwareLine = "OK";
@@ -77,13 +78,13 @@ TEST(Record, LineHoldsEveryFieldOfAnUpdate) {
         "\"user\":\"anna\",\"program\":\"ze50321 update\",\"version\":\"1.503\",\"port\":\"/dev/ttyUSB0\","
         "\"adapter\":{\"vendor_id\":\"0403\",\"product_id\":\"6001\",\"serial\":\"A50285BI\","
         "\"product\":\"FT232R USB UART\",\"maker\":\"FTDI\"},"
-        "\"firmware\":{\"name\":\"vod50321.sim\",\"path\":\"" +
-            r.FirmwareFile +
-            "\",\"size\":3,"
+        "\"firmware\":{\"name\":\"vod50321.sim\",\"path\":" +
+            JsonQuoted(r.FirmwareFile) +
+            ",\"size\":3,"
             "\"sha256\":\"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\"},"
-            "\"image\":{\"path\":\"" +
-            r.ProjectFolder +
-            "bank.bin\",\"hex\":\"0400000005"
+            "\"image\":{\"path\":" +
+            JsonQuoted(r.ProjectFolder + "bank.bin") +
+            ",\"hex\":\"0400000005"
             "00c0a8000affffff00c0a800141127000000"
             "00c0a8000100\",\"parameters\":{\"can-bitrate\":\"250K\",\"can-frame\":\"2.0A\","
             "\"ip\":\"192.168.0.10\",\"mask\":\"255.255.255.0\",\"gateway\":\"off\","

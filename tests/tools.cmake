@@ -13,3 +13,6 @@ target_compile_definitions(CompletionTest PRIVATE
 add_dependencies(CompletionTest ze50321)
 # The tool's argument helper and command lines, in-process.
 ze_add_test(NAME ArgumentsTest SOURCES ArgumentsTest.cpp LIBS ze_tool)
+# history against a record file written by the test.
+ze_add_test(NAME CmdHistoryTest SOURCES CmdHistoryTest.cpp LABELS e2e)
+add_dependencies(CmdHistoryTest ze50321)

@@ -22,6 +22,7 @@ int RunParams(const std::vector<std::string>& args);
 int RunRead(const std::vector<std::string>& args);
 int RunVerify(const std::vector<std::string>& args);
 int RunStation(const std::vector<std::string>& args);
+int RunHistory(const std::vector<std::string>& args);
 
 // Exit code for a command line the tool cannot use.
 constexpr int ExitUsage = 64;

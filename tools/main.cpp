@@ -19,6 +19,7 @@ const TToolCommand Commands[] = {
     {"simulate", "play a converter's boot loader on a pseudo-terminal", RunSimulate},
     {"ports", "list the serial ports", RunPorts},
     {"ping", "send one ICMP echo to a converter", RunPing},
+    {"history", "show the commissioning record, filtered, as a table, JSON or CSV", RunHistory},
 };
 
 void PrintUsage(std::FILE* out) {

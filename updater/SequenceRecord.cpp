@@ -3,6 +3,7 @@
 #include "record/RecordFile.h"
 #include "record/RecordPlace.h"
 #include "updater/StatusTable.h"
+#include "updater/UpdateExitCode.h"
 
 namespace {
 
@@ -12,6 +13,10 @@ std::string LineText(TStatusLine line, int code) {
 }
 
 } // namespace
+
+int SequenceExitCode(const TUpdateSequence& sequence) {
+    return UpdateExitCode(sequence, 0);
+}
 
 TUpdateRecord SequenceRecord(const TUpdateSequence& sequence, const TRecordContext& context) {
     const TUpdateArguments& a = sequence.Arguments();
@@ -53,4 +58,13 @@ TUpdateRecord SequenceRecord(const TUpdateSequence& sequence, const TRecordConte
 bool RecordSequence(const TUpdateSequence& sequence, const TRecordContext& context, const std::string& file,
                     std::string& why) {
     return AppendRecordLine(file, UpdateRecordLine(SequenceRecord(sequence, context)), why);
+}
+
+bool RecordSequence(const TUpdateSequence& sequence, const TRecordContext& context, std::string& why) {
+    const std::string file = ChosenRecordFile("");
+    if (file.empty()) {
+        why = "no folder for it is known (set ZE50321_RECORDS)";
+        return false;
+    }
+    return RecordSequence(sequence, context, file, why);
 }

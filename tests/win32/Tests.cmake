@@ -30,6 +30,8 @@ ze_add_test(NAME Utf8PathTest SOURCES Utf8PathTest.cpp LIBS ze_configurator)
 ze_add_test(NAME ParamFileTest SOURCES ParamFileTest.cpp LIBS ze_configurator)
 ze_add_test(NAME ImageBuilderTest SOURCES ImageBuilderTest.cpp LIBS ze_configurator)
 ze_add_test(NAME ImageDecoderTest SOURCES ImageDecoderTest.cpp LIBS ze_configurator)
+# The record: CNG's SHA-256, LockFileEx under sixteen writers, a line cut short.
+ze_add_test(NAME RecordTest SOURCES RecordTest.cpp LIBS ze_record)
 # The system's echo service, the ping's fallback where raw sockets are refused.
 ze_add_test(NAME IcmpEchoServiceWin32Test SOURCES win32/IcmpEchoServiceWin32Test.cpp LIBS ze_configurator)
 

@@ -1,8 +1,11 @@
 #include "updater/windows/UUpdate.h"
 
+#include "common/FileContract.h"
 #include "common/windows/MessageBox.h"
+#include "serial/PortAdapter.h"
 #include "serial/PortDiagnosis.h"
 #include "updater/CloseSignals.h"
+#include "updater/SequenceRecord.h"
 #include "updater/StatusTable.h"
 
 #include <QApplication>
@@ -191,8 +194,17 @@ void TFUpdate::T_AutoTimer() {
 
 void TFUpdate::RunAutoUpdate() {
     Running = true;
+    TRecordContext record;
+    record.Program = UpdaterProgramName;
+    record.Start = std::chrono::system_clock::now();
+    record.Adapter = DescribePortAdapter(Arguments().PortName);
     Sequence->RunAutoUpdate();
     Running = false;
+    // The record line, silently: a record that cannot be written changes nothing the window shows.
+    record.End = std::chrono::system_clock::now();
+    record.ExitCode = SequenceExitCode(*Sequence);
+    std::string why;
+    RecordSequence(*Sequence, record, why);
     if (CloseRequested)
         QCoreApplication::quit();
 }
