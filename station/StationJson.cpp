@@ -1,6 +1,7 @@
 #include "station/StationJson.h"
 
-#include "tools/json/JsonWriter.h"
+#include "common/JsonWriter.h"
+#include "updater/SequenceJson.h"
 #include "updater/StatusTable.h"
 
 namespace {
@@ -25,29 +26,9 @@ void OutcomeMembers(TJsonWriter& json, const TPortRow& r) {
 }
 
 void ResultMembers(TJsonWriter& json, const TPortResult& result) {
-    json.Key("lines").BeginObject();
-    const std::pair<const char*, std::pair<TStatusLine, int>> lines[] = {
-        {"init", {TStatusLine::Init, result.Init}},
-        {"firmware", {TStatusLine::Firmware, result.Firmware}},
-        {"project", {TStatusLine::Project, result.Project}}};
-    for (const auto& [name, line] : lines) {
-        const TStatusEntry* entry = StatusEntry(line.first, line.second);
-        json.Member(name, entry ? entry->Text : "");
-    }
-    json.EndObject().Key("transfers").BeginArray();
-    for (const TTransferRecord& t : result.Transfers)
-        json.BeginObject()
-            .Member("region", t.Region == FirmwareRegion ? "firmware" : "project")
-            .Member("direction", t.Read ? "read" : "write")
-            .Member("blocks", t.Blocks)
-            .Member("retries", t.Retries)
-            .Member("bytes", t.Bytes)
-            .Member("seconds", t.Seconds)
-            .Member("failed", t.Failed)
-            .Member("given_up", t.GivenUp)
-            .Member("error", t.PortError)
-            .EndObject();
-    json.EndArray().Member("line_bytes", result.LineBytes);
+    WriteLineTexts(json, result.Init, result.Firmware, result.Project);
+    WriteTransfers(json, result.Transfers, false);
+    json.Member("line_bytes", result.LineBytes);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "serial/PortAdapter.h"
 #include "serial/PortDiagnosis.h"
 #include "updater/CloseSignals.h"
+#include "updater/SequenceJson.h"
 #include "updater/SequenceRecord.h"
 #include "updater/StatusTable.h"
 #include "updater/UpdateArguments.h"
@@ -155,31 +156,10 @@ struct TJsonRun {
 
 void PrintJson(const TJsonRun& run, int code) {
     TJsonWriter json;
-    json.BeginObject().Member("device", run.Device).Key("lines").BeginObject();
-    const std::pair<const char*, std::pair<TStatusLine, int>> lines[] = {
-        {"init", {TStatusLine::Init, run.Init}},
-        {"firmware", {TStatusLine::Firmware, run.Firmware}},
-        {"project", {TStatusLine::Project, run.Project}}};
-    for (const auto& [name, line] : lines) {
-        const TStatusEntry* entry = StatusEntry(line.first, line.second);
-        json.Member(name, entry ? entry->Text : "");
-    }
-    json.EndObject().Key("transfers").BeginArray();
-    if (run.Transfers)
-        for (const auto& t : *run.Transfers)
-            json.BeginObject()
-                .Member("region", t.Region == FirmwareRegion ? "firmware" : "project")
-                .Member("direction", t.Read ? "read" : "write")
-                .Member("blocks", t.Blocks)
-                .Member("retries", t.Retries)
-                .Member("bytes", t.Bytes)
-                .Member("seconds", t.Seconds)
-                .Member("failed", t.Failed)
-                .Member("given_up", t.GivenUp)
-                .Member("error", t.PortError)
-                .Member("reason", t.PortErrorReason)
-                .EndObject();
-    json.EndArray().Member("line_bytes", run.LineBytes).Key("port");
+    json.BeginObject().Member("device", run.Device);
+    WriteLineTexts(json, run.Init, run.Firmware, run.Project);
+    WriteTransfers(json, run.Transfers ? *run.Transfers : std::vector<TTransferRecord>(), true);
+    json.Member("line_bytes", run.LineBytes).Key("port");
     if (run.DeviceNotFound)
         WriteDiagnosisJson(json, run.OpenError != 0 ? DiagnoseFailedOpen(run.Device, run.OpenError)
                                                     : DiagnosePort(run.Device));

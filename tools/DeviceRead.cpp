@@ -3,6 +3,7 @@
 #include "common/Utf8Path.h"
 #include "tools/Commands.h"
 #include "tools/DiagnosisJson.h"
+#include "updater/SequenceJson.h"
 
 #include "common/SafeFile.h"
 #include "common/Terminal.h"
@@ -189,16 +190,9 @@ int TDeviceReader::SignalExitCode() const {
 }
 
 void TDeviceReader::WriteJsonMembers(TJsonWriter& json) const {
-    json.Member("device", Device).Key("lines").BeginObject();
-    const std::pair<const char*, std::pair<TStatusLine, int>> lines[] = {
-        {"init", {TStatusLine::Init, Sequence.Init}},
-        {"firmware", {TStatusLine::Firmware, Sequence.Firmware}},
-        {"project", {TStatusLine::Project, Sequence.Project}}};
-    for (const auto& [name, line] : lines) {
-        const TStatusEntry* entry = StatusEntry(line.first, line.second);
-        json.Member(name, entry ? entry->Text : "");
-    }
-    json.EndObject().Key("transfers").BeginArray();
+    json.Member("device", Device);
+    WriteLineTexts(json, Sequence.Init, Sequence.Firmware, Sequence.Project);
+    json.Key("transfers").BeginArray();
     for (const auto& t : Sequence.Transfers)
         json.BeginObject()
             .Member("region", RegionWord(t.Region))

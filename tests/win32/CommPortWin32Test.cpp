@@ -4,6 +4,7 @@
 #include "serial/CommPort.h"
 
 #include "common/UniqueHandleWin32.h"
+#include "common/WideTextWin32.h"
 #include "serial/DcbFlagsWin32.h"
 #include "tests/support/LineFrames.h"
 #include "tests/support/TempDir.h"
@@ -119,8 +120,8 @@ TEST(CommPortWin32, ModemLinesOfAPortWithoutThemAreNoFailure) {
         GTEST_SKIP() << why;
     {
         // What wine answers on this port, looked at directly.
-        TUniqueHandle raw(CreateFileA(port.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OVERLAPPED, nullptr));
+        TUniqueHandle raw(CreateFileW(WideFromUtf8(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
         ASSERT_TRUE(raw.Valid()) << GetLastError();
         DWORD status = 0;
         if (GetCommModemStatus(raw.Get(), &status))
