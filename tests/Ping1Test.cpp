@@ -1,4 +1,5 @@
 #include "icmp/Ping1.h"
+#include "icmp/EchoServiceAnswer.h"
 
 #include "tests/support/IcmpAnswers.h"
 #include "tests/support/IcmpPermission.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -29,6 +31,8 @@ struct TFakeNetwork {
     bool RefuseSend = false;
     std::size_t SendShortBy = 0;
     std::vector<int> WaitTimeouts;
+    // Makes the answer to each request sent, where set.
+    std::function<TBytes(const TBytes& request, const TIPv4Address& to)> Respond;
     int Opened = 0;
     int Closed = 0;
 };
@@ -43,6 +47,8 @@ public:
             throw EPingError("cannot send the echo request to " + address.Text() + ": Permission denied");
         Net.Sent.push_back(message);
         Net.SentTo.push_back(address);
+        if (Net.Respond)
+            Net.Answers.push_back({Net.Respond(message, address), Router});
         return message.size() - Net.SendShortBy;
     }
     bool WaitReadable(int timeoutMs) override {
@@ -421,6 +427,42 @@ TEST(Ping1, RebuiltErrorMessageQuotesTheRequest) {
                              0,    0, 0,    0,    192,  168,  0,    10,    // to the request's target
                              8,    0, 0xAA, 0xBB, 0x34, 0x12, 0xA1, 0x0D}; // the quoted request
     EXPECT_EQ(message, expected);
+}
+
+TEST(Ping1, EchoServiceStatusesFindOnlyAnEcho) {
+    namespace S = EchoServiceStatus;
+    const struct {
+        std::uint32_t Status;
+        TReplyKind Kind;
+        bool Finds;
+    } cases[] = {
+        {S::Success, TReplyKind::Echo, true},
+        {S::DestNetUnreachable, TReplyKind::Unreachable, false},
+        {S::DestHostUnreachable, TReplyKind::Unreachable, false},
+        {S::DestPortUnreachable, TReplyKind::Unreachable, false},
+        {S::TtlExpiredTransit, TReplyKind::TimeExceeded, false},
+        {S::TtlExpiredReassem, TReplyKind::TimeExceeded, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(EchoServiceStatusText(c.Status));
+        TFakeNetwork net;
+        net.Respond = [&c](const TBytes& request, const TIPv4Address& to) {
+            const auto report = IcmpReportOfStatus(c.Status);
+            EXPECT_EQ(report.has_value(), c.Status != S::Success);
+            const auto [type, code] = report.value_or(std::make_pair(std::uint8_t{0}, std::uint8_t{0}));
+            return EchoServiceDatagram(type, code, request, to, Router, 64,
+                                       TBytes(request.begin() + 8, request.end()));
+        };
+        TRun run;
+        auto ping = MakeClient(net, run);
+        ping->Ping(Device.Text());
+        ASSERT_EQ(run.Replies.size(), 1u);
+        EXPECT_EQ(run.Replies[0].ReplyStatusType, c.Kind);
+        EXPECT_EQ(run.Replies[0].BytesReceived, c.Finds ? 20u + 52u : 20u + 8u + 20u + 52u);
+        EXPECT_EQ(FindsDevice(run.Replies[0]), c.Finds);
+    }
+    EXPECT_EQ(IcmpReportOfStatus(S::ReqTimedOut), std::nullopt);
+    EXPECT_EQ(IcmpReportOfStatus(S::GeneralFailure), std::nullopt);
 }
 
 TEST(Ping1, PingsTheLoopbackForReal) {
