@@ -199,7 +199,7 @@ TPingOutcome TProjectSession::PingDevice(TPing1& client, const std::string& host
 }
 
 std::int32_t TProjectSession::PingStateFor(const TEchoReply& reply) {
-    return reply.BytesReceived > 0 ? 1 : 2;
+    return FindsDevice(reply) ? 1 : 2;
 }
 
 TProjectSession& ProcessSession() {

@@ -104,7 +104,7 @@ public:
     // The client's OnReply is the caller's and sets pingState as PingStateFor says.
     TPingOutcome PingDevice(TPing1& client, const std::string& host, const std::string& data,
                             const std::int32_t& pingState, const std::function<void()>& keepAlive) const;
-    // 1 when the reply carries bytes, else 2.
+    // 1 when the reply finds the device (an echo), else 2.
     static std::int32_t PingStateFor(const TEchoReply& reply);
 
 private:

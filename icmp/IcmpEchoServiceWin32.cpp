@@ -1,4 +1,5 @@
 #include "icmp/IcmpEchoServiceWin32.h"
+#include "icmp/EchoServiceAnswer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,106 +15,25 @@
 
 #include <icmpapi.h>
 
+namespace S = EchoServiceStatus;
+static_assert(S::Success == IP_SUCCESS && S::BufferTooSmall == IP_BUF_TOO_SMALL &&
+                  S::DestNetUnreachable == IP_DEST_NET_UNREACHABLE &&
+                  S::DestHostUnreachable == IP_DEST_HOST_UNREACHABLE &&
+                  S::DestProtUnreachable == IP_DEST_PROT_UNREACHABLE &&
+                  S::DestPortUnreachable == IP_DEST_PORT_UNREACHABLE && S::NoResources == IP_NO_RESOURCES &&
+                  S::BadOption == IP_BAD_OPTION && S::HwError == IP_HW_ERROR &&
+                  S::PacketTooBig == IP_PACKET_TOO_BIG && S::ReqTimedOut == IP_REQ_TIMED_OUT &&
+                  S::BadReq == IP_BAD_REQ && S::BadRoute == IP_BAD_ROUTE &&
+                  S::TtlExpiredTransit == IP_TTL_EXPIRED_TRANSIT &&
+                  S::TtlExpiredReassem == IP_TTL_EXPIRED_REASSEM && S::ParamProblem == IP_PARAM_PROBLEM &&
+                  S::SourceQuench == IP_SOURCE_QUENCH && S::BadDestination == IP_BAD_DESTINATION &&
+                  S::GeneralFailure == IP_GENERAL_FAILURE,
+              "the echo service's status codes as Windows defines them");
+
 namespace {
 
 constexpr std::size_t IcmpHeaderSize = 8;
-constexpr std::size_t IPv4HeaderSize = 20;
 constexpr std::uint8_t EchoReplyType = 0;
-constexpr std::uint8_t UnreachableType = 3;
-constexpr std::uint8_t TimeExceededType = 11;
-
-// The IP status codes the echo service answers, named (GetIpErrorString is not everywhere).
-std::string StatusText(DWORD status) {
-    const char* name = nullptr;
-    switch (status) {
-    case IP_BUF_TOO_SMALL:
-        name = "reply buffer too small";
-        break;
-    case IP_DEST_NET_UNREACHABLE:
-        name = "destination network unreachable";
-        break;
-    case IP_DEST_HOST_UNREACHABLE:
-        name = "destination host unreachable";
-        break;
-    case IP_DEST_PROT_UNREACHABLE:
-        name = "destination protocol unreachable";
-        break;
-    case IP_DEST_PORT_UNREACHABLE:
-        name = "destination port unreachable";
-        break;
-    case IP_NO_RESOURCES:
-        name = "no resources";
-        break;
-    case IP_BAD_OPTION:
-        name = "bad option";
-        break;
-    case IP_HW_ERROR:
-        name = "hardware error";
-        break;
-    case IP_PACKET_TOO_BIG:
-        name = "packet too big";
-        break;
-    case IP_REQ_TIMED_OUT:
-        name = "request timed out";
-        break;
-    case IP_BAD_REQ:
-        name = "bad request";
-        break;
-    case IP_BAD_ROUTE:
-        name = "bad route";
-        break;
-    case IP_TTL_EXPIRED_TRANSIT:
-        name = "time-to-live expired in transit";
-        break;
-    case IP_TTL_EXPIRED_REASSEM:
-        name = "time-to-live expired during reassembly";
-        break;
-    case IP_PARAM_PROBLEM:
-        name = "parameter problem";
-        break;
-    case IP_SOURCE_QUENCH:
-        name = "source quench";
-        break;
-    case IP_BAD_DESTINATION:
-        name = "bad destination";
-        break;
-    case IP_GENERAL_FAILURE:
-        name = "general failure";
-        break;
-    case ERROR_ACCESS_DENIED:
-        name = "access denied";
-        break;
-    case ERROR_NOT_SUPPORTED:
-        name = "not supported";
-        break;
-    case ERROR_INVALID_PARAMETER:
-        name = "invalid parameter";
-        break;
-    default:
-        break;
-    }
-    return std::string(name ? name : "unknown status") + " (status " + std::to_string(status) + ")";
-}
-
-// The ICMP type and code that an IP status of the echo service reports, if it reports one.
-std::optional<std::pair<std::uint8_t, std::uint8_t>> IcmpErrorOf(DWORD status) {
-    switch (status) {
-    case IP_DEST_NET_UNREACHABLE:
-        return std::make_pair(UnreachableType, std::uint8_t{0});
-    case IP_DEST_HOST_UNREACHABLE:
-        return std::make_pair(UnreachableType, std::uint8_t{1});
-    case IP_DEST_PROT_UNREACHABLE:
-        return std::make_pair(UnreachableType, std::uint8_t{2});
-    case IP_DEST_PORT_UNREACHABLE:
-        return std::make_pair(UnreachableType, std::uint8_t{3});
-    case IP_TTL_EXPIRED_TRANSIT:
-        return std::make_pair(TimeExceededType, std::uint8_t{0});
-    case IP_TTL_EXPIRED_REASSEM:
-        return std::make_pair(TimeExceededType, std::uint8_t{1});
-    default:
-        return std::nullopt;
-    }
-}
 
 class TIcmpEchoServiceWin32 : public IIcmpSocket {
 public:
@@ -171,12 +91,12 @@ private:
             const DWORD error = GetLastError();
             if (error == IP_REQ_TIMED_OUT)
                 return;
-            if (const auto icmp = IcmpErrorOf(error)) {
+            if (const auto icmp = IcmpReportOfStatus(error)) {
                 Compose(icmp->first, icmp->second, Destination, 0, {});
                 return;
             }
             throw EPingError("the echo service could not ping " + Destination.Text() + ": " +
-                             StatusText(error));
+                             EchoServiceStatusText(error));
         }
         ICMP_ECHO_REPLY reply{};
         std::memcpy(&reply, replies.data(), sizeof reply);
@@ -194,42 +114,17 @@ private:
                     std::vector<std::uint8_t>(echoed, echoed + echoedSize));
             return;
         }
-        if (const auto icmp = IcmpErrorOf(reply.Status)) {
+        if (const auto icmp = IcmpReportOfStatus(reply.Status)) {
             Compose(icmp->first, icmp->second, from, reply.Options.Ttl, {});
             return;
         }
         throw EPingError("the echo service answered the ping of " + Destination.Text() + " with " +
-                         StatusText(reply.Status));
+                         EchoServiceStatusText(reply.Status));
     }
 
-    // The datagram a raw socket would have received: an IPv4 header, then the echo reply (the
-    // request's identifier and sequence number before the echoed data) or the error report quoting
-    // the request.
     void Compose(std::uint8_t type, std::uint8_t code, const TIPv4Address& from, std::uint8_t ttl,
                  const std::vector<std::uint8_t>& echoed) {
-        std::vector<std::uint8_t> message;
-        if (type == EchoReplyType) {
-            message.assign(Request.begin(), Request.begin() + IcmpHeaderSize);
-            message[0] = EchoReplyType;
-            message[1] = 0;
-            message.insert(message.end(), echoed.begin(), echoed.end());
-            message[2] = message[3] = 0;
-            const std::uint16_t sum = InternetChecksum(message.data(), message.size());
-            message[2] = static_cast<std::uint8_t>(sum >> 8);
-            message[3] = static_cast<std::uint8_t>(sum);
-        } else {
-            message = ComposeIcmpErrorMessage(type, code, Destination, Request.data(), Request.size());
-        }
-        Answer.assign(IPv4HeaderSize, 0);
-        const std::size_t total = IPv4HeaderSize + message.size();
-        Answer[0] = 0x45;
-        Answer[2] = static_cast<std::uint8_t>(total >> 8);
-        Answer[3] = static_cast<std::uint8_t>(total);
-        Answer[8] = ttl;
-        Answer[9] = 1; // ICMP
-        std::copy(from.Bytes.begin(), from.Bytes.end(), Answer.begin() + 12);
-        std::copy(Destination.Bytes.begin(), Destination.Bytes.end(), Answer.begin() + 16);
-        Answer.insert(Answer.end(), message.begin(), message.end());
+        Answer = EchoServiceDatagram(type, code, Request, Destination, from, ttl, echoed);
         AnswerFrom = from;
     }
 
@@ -246,6 +141,6 @@ private:
 std::unique_ptr<IIcmpSocket> OpenIcmpEchoService() {
     const HANDLE handle = IcmpCreateFile();
     if (handle == INVALID_HANDLE_VALUE)
-        throw EPingError("cannot open the system's echo service: " + StatusText(GetLastError()));
+        throw EPingError("cannot open the system's echo service: " + EchoServiceStatusText(GetLastError()));
     return std::make_unique<TIcmpEchoServiceWin32>(handle);
 }

@@ -3,6 +3,7 @@
 #include "common/UniqueFd.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -48,6 +49,8 @@ public:
     TIcmpSocketPosix(TUniqueFd socket, bool raw) : Socket(std::move(socket)), Raw(raw) {}
 
     std::size_t Send(const std::vector<std::uint8_t>& message, const TIPv4Address& address) override {
+        if (message.size() >= QuotedIdentifierEnd)
+            std::copy(message.begin() + 4, message.begin() + QuotedIdentifierEnd, SentIdentifier.begin());
         const sockaddr_in to = ToSockaddr(address);
         for (;;) {
             const ssize_t sent = ::sendto(Socket.Get(), message.data(), message.size(), 0,
@@ -126,6 +129,11 @@ private:
             std::memcpy(&error, CMSG_DATA(c), sizeof error);
             if (error.ee_origin != SO_EE_ORIGIN_ICMP)
                 throw EPingError("the ICMP socket reported: " + SystemText(static_cast<int>(error.ee_errno)));
+            // The datagram socket sent the request with an identifier of its own choosing, and its
+            // error queue holds reports about its own requests only: the quoted request gets back
+            // the identifier it was given, which the reply rules compare.
+            if (static_cast<std::size_t>(got) >= QuotedIdentifierEnd)
+                std::copy(SentIdentifier.begin(), SentIdentifier.end(), quoted + 4);
             sockaddr_in offender{};
             std::memcpy(&offender, SO_EE_OFFENDER(reinterpret_cast<sock_extended_err*>(CMSG_DATA(c))),
                         sizeof offender);
@@ -140,8 +148,11 @@ private:
         throw EPingError("the ICMP socket's error queue held an entry without an error report");
     }
 
+    static constexpr std::size_t QuotedIdentifierEnd = 6; // the identifier is bytes 4 and 5
+
     TUniqueFd Socket;
     bool Raw;
+    std::array<std::uint8_t, 2> SentIdentifier{};
 };
 
 } // namespace

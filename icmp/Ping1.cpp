@@ -54,11 +54,13 @@ std::string Unusable(const TIPv4Address& from, const std::string& why) {
     return "unusable answer from " + from.Text() + ": " + why;
 }
 
-// Whether one received datagram (IPv4 header first) answers the request with this sequence
-// number. Raises EPingError for a datagram that cannot be read as one of the four expected types;
-// nothing is read outside its length.
-bool AnswersRequest(const std::vector<std::uint8_t>& datagram, std::uint16_t sequence,
-                    const TIPv4Address& from) {
+// Whether one received datagram (IPv4 header first) answers the request with this identifier and
+// sequence number. An echo is matched by its sequence number alone; an unreachable or time-exceeded
+// report by both numbers of the request it quotes, as another program's request may share the
+// sequence number, and its report would end our wait. Raises EPingError for a datagram that cannot
+// be read as one of the four expected types; nothing is read outside its length.
+bool AnswersRequest(const std::vector<std::uint8_t>& datagram, std::uint16_t identifier,
+                    std::uint16_t sequence, const TIPv4Address& from) {
     const std::size_t length = datagram.size();
     if (length == 0)
         throw EPingError(Unusable(from, "an empty datagram"));
@@ -81,6 +83,10 @@ bool AnswersRequest(const std::vector<std::uint8_t>& datagram, std::uint16_t seq
             throw EPingError(Unusable(
                 from, "an ICMP type " + std::to_string(type) + " message of " + std::to_string(length) +
                           " bytes is too short to quote the request's sequence number"));
+        const std::uint16_t quotedIdentifier =
+            static_cast<std::uint16_t>(datagram[at - 2] | datagram[at - 1] << 8);
+        if (quotedIdentifier != identifier)
+            return false;
     } else {
         throw EPingError(
             Unusable(from, "ICMP type " + std::to_string(type) +
@@ -117,6 +123,24 @@ std::vector<std::uint8_t> WithSyntheticHeader(const std::uint8_t* message, std::
 }
 
 } // namespace
+
+bool FindsDevice(const TEchoReply& reply) {
+    return reply.BytesReceived > 0 && reply.ReplyStatusType == TReplyKind::Echo;
+}
+
+const char* ReplyKindName(TReplyKind kind) {
+    switch (kind) {
+    case TReplyKind::Echo:
+        return "echo";
+    case TReplyKind::Unreachable:
+        return "unreachable";
+    case TReplyKind::TimeExceeded:
+        return "time exceeded";
+    case TReplyKind::Timeout:
+        break;
+    }
+    return "timeout";
+}
 
 std::uint32_t TickCountMs() {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now().time_since_epoch());
@@ -161,8 +185,8 @@ void TPing1::Ping(const std::string& data) {
     if (!socket)
         throw EPingError("no ICMP socket to ping " + address.Text());
 
-    const auto request =
-        BuildEchoRequest(static_cast<std::uint16_t>(CurrentProcessId()), Sequence, TickCountMs(), data);
+    const auto identifier = static_cast<std::uint16_t>(CurrentProcessId());
+    const auto request = BuildEchoRequest(identifier, Sequence, TickCountMs(), data);
     const auto sentAt = TClock::now();
     const std::size_t sent = socket->Send(request, address);
     if (sent < request.size())
@@ -186,7 +210,7 @@ void TPing1::Ping(const std::string& data) {
         const std::vector<std::uint8_t> datagram =
             socket->HeaderIncluded() ? std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + length)
                                      : WithSyntheticHeader(buffer.data(), length, from);
-        if (!AnswersRequest(datagram, Sequence, from))
+        if (!AnswersRequest(datagram, identifier, Sequence, from))
             continue;
         const std::uint8_t type = datagram[4 * (datagram[0] & 0x0F)];
         reply.BytesReceived = datagram.size();

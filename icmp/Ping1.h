@@ -8,7 +8,8 @@
 #include <vector>
 
 // The ICMP echo client of the device ping: one echo request per exchange, the first answer that
-// carries the request's sequence number completes it.
+// carries the request's sequence number completes it (a report about the request also carries its
+// identifier).
 
 enum class TReplyKind { Echo, Timeout, Unreachable, TimeExceeded };
 
@@ -22,6 +23,14 @@ struct TEchoReply {
     std::uint8_t TimeToLive = 0; // from its IPv4 header; 0 where the socket does not deliver it
     TReplyKind ReplyStatusType = TReplyKind::Timeout;
 };
+
+// Whether a completed exchange found the device: only an echo reply (or the workstation's own
+// request, received when it pings itself) does. An unreachable or time-exceeded report about the
+// request ends the wait, but says the device was not reached.
+bool FindsDevice(const TEchoReply& reply);
+
+// The kind in words: "echo", "timeout", "unreachable", "time exceeded".
+const char* ReplyKindName(TReplyKind kind);
 
 // Size of the echo request and of its data part.
 constexpr std::size_t EchoRequestSize = 52;

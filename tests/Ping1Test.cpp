@@ -1,12 +1,16 @@
 #include "icmp/Ping1.h"
+#include "icmp/EchoServiceAnswer.h"
 
+#include "tests/support/IcmpAnswers.h"
 #include "tests/support/IcmpPermission.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -27,6 +31,8 @@ struct TFakeNetwork {
     bool RefuseSend = false;
     std::size_t SendShortBy = 0;
     std::vector<int> WaitTimeouts;
+    // Makes the answer to each request sent, where set.
+    std::function<TBytes(const TBytes& request, const TIPv4Address& to)> Respond;
     int Opened = 0;
     int Closed = 0;
 };
@@ -41,6 +47,8 @@ public:
             throw EPingError("cannot send the echo request to " + address.Text() + ": Permission denied");
         Net.Sent.push_back(message);
         Net.SentTo.push_back(address);
+        if (Net.Respond)
+            Net.Answers.push_back({Net.Respond(message, address), Router});
         return message.size() - Net.SendShortBy;
     }
     bool WaitReadable(int timeoutMs) override {
@@ -60,44 +68,26 @@ public:
     }
     bool HeaderIncluded() const override { return Net.HeaderIncluded; }
 
-    static TBytes EchoOf(std::uint8_t type, std::uint16_t sequence);
-
 private:
     TFakeNetwork& Net;
 };
 
-// An IPv4 header of the given length in words, time-to-live 57, from the sender.
 TBytes Header(unsigned words = 5) {
-    TBytes header(4 * words, 0);
-    header[0] = static_cast<std::uint8_t>(0x40 | words);
-    header[8] = 57;
-    header[9] = 1;
-    return header;
+    return IcmpIpHeader(words);
 }
 
 TBytes Join(TBytes a, const TBytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// A 52-byte echo message (reply or request) with the sequence number least significant byte first.
-TBytes TFakeSocket::EchoOf(std::uint8_t type, std::uint16_t sequence) {
-    TBytes message = BuildEchoRequest(0x4242, sequence, 0, "peer");
-    message[0] = type;
-    return message;
+    return IcmpJoin(std::move(a), b);
 }
 
 TBytes Echo(std::uint8_t type, std::uint16_t sequence, unsigned words = 5) {
-    return Join(Header(words), TFakeSocket::EchoOf(type, sequence));
+    return IcmpEcho(type, sequence, words);
 }
 
-// A type 3 or 11 report that quotes the first 8 bytes of a request with that sequence number
-// behind an inner IPv4 header as long as the outer one.
-TBytes Report(std::uint8_t type, std::uint16_t sequence, unsigned words = 5) {
-    TBytes icmp = {type, 1, 0, 0, 0, 0, 0, 0};
-    TBytes quoted = TFakeSocket::EchoOf(8, sequence);
-    quoted.resize(8);
-    return Join(Join(Join(Header(words), icmp), Header(words)), quoted);
+// A report about the request with this sequence number, sent by this process unless told otherwise.
+TBytes Report(std::uint8_t type, std::uint16_t sequence, unsigned words = 5,
+              std::uint16_t identifier = OwnIcmpIdentifier()) {
+    return IcmpReport(type, sequence, identifier, words);
 }
 
 TBytes Cut(TBytes bytes, std::size_t length) {
@@ -192,15 +182,16 @@ TEST(Ping1, AnswersWithTheRequestsSequenceComplete) {
         TIPv4Address From;
         std::uint8_t Type;
         TReplyKind Kind;
+        bool Finds;
     } cases[] = {
-        {"echo reply", Echo(0, 3489), Device, 0, TReplyKind::Echo},
-        {"own request looped back", Echo(8, 3489), Device, 8, TReplyKind::Echo},
-        {"echo reply behind a header with options", Echo(0, 3489, 6), Device, 0, TReplyKind::Echo},
-        {"shortest echo reply", Cut(Echo(0, 3489), 28), Device, 0, TReplyKind::Echo},
-        {"unreachable from a router", Report(3, 3489), Router, 3, TReplyKind::Unreachable},
-        {"unreachable with header options", Report(3, 3489, 7), Router, 3, TReplyKind::Unreachable},
-        {"time exceeded", Report(11, 3489), Router, 11, TReplyKind::TimeExceeded},
-        {"shortest unreachable", Cut(Report(3, 3489), 56), Router, 3, TReplyKind::Unreachable},
+        {"echo reply", Echo(0, 3489), Device, 0, TReplyKind::Echo, true},
+        {"own request looped back", Echo(8, 3489), Device, 8, TReplyKind::Echo, true},
+        {"echo reply behind a header with options", Echo(0, 3489, 6), Device, 0, TReplyKind::Echo, true},
+        {"shortest echo reply", Cut(Echo(0, 3489), 28), Device, 0, TReplyKind::Echo, true},
+        {"unreachable from a router", Report(3, 3489), Router, 3, TReplyKind::Unreachable, false},
+        {"unreachable with header options", Report(3, 3489, 7), Router, 3, TReplyKind::Unreachable, false},
+        {"time exceeded", Report(11, 3489), Router, 11, TReplyKind::TimeExceeded, false},
+        {"shortest unreachable", Cut(Report(3, 3489), 56), Router, 3, TReplyKind::Unreachable, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -217,6 +208,7 @@ TEST(Ping1, AnswersWithTheRequestsSequenceComplete) {
         EXPECT_EQ(reply.SequenceId, 3489);
         EXPECT_EQ(reply.TimeToLive, 57);
         EXPECT_EQ(reply.ReplyStatusType, c.Kind);
+        EXPECT_EQ(FindsDevice(reply), c.Finds);
         EXPECT_EQ(ping->SequenceNumber(), 3490);
         EXPECT_EQ(net.Closed, 1);
     }
@@ -227,6 +219,9 @@ TEST(Ping1, SkipsOtherSequenceNumbersUntilTheMatch) {
     net.Answers = {{Echo(0, 3488), Device},
                    {Echo(8, 0xA10D), Device}, // the request's bytes read the wrong way round
                    {Report(3, 3490), Router},
+                   // another program's request with our sequence number
+                   {Report(3, 3489, 5, static_cast<std::uint16_t>(OwnIcmpIdentifier() ^ 0x0100)), Router},
+                   {Report(11, 3489, 5, static_cast<std::uint16_t>(OwnIcmpIdentifier() ^ 0x0001)), Router},
                    {Echo(0, 3489), Device},
                    {Echo(0, 3489), Router}};
     TRun run;
@@ -288,6 +283,7 @@ TEST(Ping1, NoAnswerReportsZeroBytesWithoutError) {
     ASSERT_EQ(run.Replies.size(), 1u);
     EXPECT_EQ(run.Replies[0].BytesReceived, 0u);
     EXPECT_EQ(run.Replies[0].ReplyStatusType, TReplyKind::Timeout);
+    EXPECT_FALSE(FindsDevice(run.Replies[0]));
     EXPECT_EQ(ping->SequenceNumber(), 3490);
     EXPECT_EQ(net.Closed, 1);
     ASSERT_FALSE(net.WaitTimeouts.empty());
@@ -380,7 +376,8 @@ TEST(Ping1, ResolvesTheTargetHost) {
 }
 
 TEST(Ping1, HeaderlessSocketFollowsTheSameRules) {
-    const TBytes quotedRequest = BuildEchoRequest(0x0777, 3489, 0, "x"); // identifier as the kernel set it
+    // The datagram socket gives the quoted request back the identifier the client put in.
+    const TBytes quotedRequest = BuildEchoRequest(OwnIcmpIdentifier(), 3489, 0, "x");
     const struct {
         const char* Name;
         TBytes Answer;
@@ -389,8 +386,8 @@ TEST(Ping1, HeaderlessSocketFollowsTheSameRules) {
         std::size_t Bytes;
         std::uint8_t Type;
     } cases[] = {
-        {"echo reply", TFakeSocket::EchoOf(0, 3489), Device, false, 72, 0},
-        {"other sequence", TFakeSocket::EchoOf(0, 3490), Device, false, 0, 0},
+        {"echo reply", IcmpEchoMessage(0, 3489), Device, false, 72, 0},
+        {"other sequence", IcmpEchoMessage(0, 3490), Device, false, 0, 0},
         {"unreachable from the error queue",
          ComposeIcmpErrorMessage(3, 1, Device, quotedRequest.data(), quotedRequest.size()), Router, false,
          20 + 8 + 20 + 52, 3},
@@ -398,7 +395,7 @@ TEST(Ping1, HeaderlessSocketFollowsTheSameRules) {
          Router, false, 56, 11},
         {"time exceeded quoting 7 bytes", ComposeIcmpErrorMessage(11, 0, Device, quotedRequest.data(), 7),
          Router, true, 0, 0},
-        {"7-byte message", Cut(TFakeSocket::EchoOf(0, 3489), 7), Device, true, 0, 0},
+        {"7-byte message", Cut(IcmpEchoMessage(0, 3489), 7), Device, true, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -430,6 +427,42 @@ TEST(Ping1, RebuiltErrorMessageQuotesTheRequest) {
                              0,    0, 0,    0,    192,  168,  0,    10,    // to the request's target
                              8,    0, 0xAA, 0xBB, 0x34, 0x12, 0xA1, 0x0D}; // the quoted request
     EXPECT_EQ(message, expected);
+}
+
+TEST(Ping1, EchoServiceStatusesFindOnlyAnEcho) {
+    namespace S = EchoServiceStatus;
+    const struct {
+        std::uint32_t Status;
+        TReplyKind Kind;
+        bool Finds;
+    } cases[] = {
+        {S::Success, TReplyKind::Echo, true},
+        {S::DestNetUnreachable, TReplyKind::Unreachable, false},
+        {S::DestHostUnreachable, TReplyKind::Unreachable, false},
+        {S::DestPortUnreachable, TReplyKind::Unreachable, false},
+        {S::TtlExpiredTransit, TReplyKind::TimeExceeded, false},
+        {S::TtlExpiredReassem, TReplyKind::TimeExceeded, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(EchoServiceStatusText(c.Status));
+        TFakeNetwork net;
+        net.Respond = [&c](const TBytes& request, const TIPv4Address& to) {
+            const auto report = IcmpReportOfStatus(c.Status);
+            EXPECT_EQ(report.has_value(), c.Status != S::Success);
+            const auto [type, code] = report.value_or(std::make_pair(std::uint8_t{0}, std::uint8_t{0}));
+            return EchoServiceDatagram(type, code, request, to, Router, 64,
+                                       TBytes(request.begin() + 8, request.end()));
+        };
+        TRun run;
+        auto ping = MakeClient(net, run);
+        ping->Ping(Device.Text());
+        ASSERT_EQ(run.Replies.size(), 1u);
+        EXPECT_EQ(run.Replies[0].ReplyStatusType, c.Kind);
+        EXPECT_EQ(run.Replies[0].BytesReceived, c.Finds ? 20u + 52u : 20u + 8u + 20u + 52u);
+        EXPECT_EQ(FindsDevice(run.Replies[0]), c.Finds);
+    }
+    EXPECT_EQ(IcmpReportOfStatus(S::ReqTimedOut), std::nullopt);
+    EXPECT_EQ(IcmpReportOfStatus(S::GeneralFailure), std::nullopt);
 }
 
 TEST(Ping1, PingsTheLoopbackForReal) {

@@ -3,6 +3,7 @@
 #include "configurator/windows/UVelmoreFirmWare.h"
 #include "icmp/Ping1.h"
 
+#include "tests/support/IcmpAnswers.h"
 #include "tests/support/IcmpPermission.h"
 #include "tests/support/QtHelpers.h"
 #include "tests/support/TempDir.h"
@@ -78,16 +79,6 @@ private:
     TFakeNetwork& Net;
 };
 
-// An IPv4 header and an ICMP message of the given type carrying the sequence number.
-TBytes Answer(std::uint8_t type, std::uint16_t sequence) {
-    TBytes datagram(20, 0);
-    datagram[0] = 0x45;
-    TBytes message = BuildEchoRequest(1, sequence, 0, "");
-    message[0] = type;
-    datagram.insert(datagram.end(), message.begin(), message.end());
-    return datagram;
-}
-
 // The configurator's windows in a program folder of their own.
 class TConfigurator {
 public:
@@ -159,29 +150,37 @@ TEST(UPing, PingDeviceShowsEachOutcome) {
     TFakeNetwork net;
     app.UseFakeNetwork(net);
 
-    net.Answers = {Answer(0, 3488), Answer(0, 3489)};
+    net.Answers = {IcmpEcho(0, 3488), IcmpEcho(0, 3489)};
     ExpectShown(app.Ping("192.168.0.10"), Found);
     EXPECT_EQ(app.Main().PingState, 1);
 
-    net.Answers = {Answer(0, 3489)}; // the previous sequence number: not the answer of this one
+    net.Answers = {IcmpEcho(0, 3489)}; // the previous sequence number: not the answer of this one
     ExpectShown(app.Ping("192.168.0.10"), NotFound);
     EXPECT_EQ(app.Main().PingState, 2);
 
-    net.Answers = {Answer(5, 3491)}; // a redirect
+    net.Answers = {IcmpEcho(5, 3491)}; // a redirect
     ExpectShown(app.Ping("192.168.0.10"), Error);
     EXPECT_EQ(app.Main().PingState, 0);
 
-    net.Answers = {Answer(8, 3491)}; // the redirect's exchange did not advance the sequence number
+    net.Answers = {IcmpEcho(8, 3491)}; // the redirect's exchange did not advance the sequence number
     ExpectShown(app.Ping("192.168.0.10"), Found);
+
+    // A report that the request did not arrive ends the wait, and finds nothing.
+    for (const std::uint8_t type : {3, 11}) {
+        net.Answers = {IcmpReport(type, app.Main().Ping1->SequenceNumber(), OwnIcmpIdentifier())};
+        ExpectShown(app.Ping("192.168.0.10"), NotFound);
+        EXPECT_EQ(app.Main().PingState, 2);
+        EXPECT_TRUE(net.Answers.empty());
+    }
 
     ExpectShown(app.Ping("192.168.0.256"), Error);
     EXPECT_EQ(app.Main().PingState, 0);
 
-    ASSERT_EQ(net.Sent.size(), 4u);
+    ASSERT_EQ(net.Sent.size(), 6u);
     std::vector<int> sequences;
     for (const auto& request : net.Sent)
         sequences.push_back(request[6] | request[7] << 8);
-    EXPECT_EQ(sequences, (std::vector<int>{3489, 3490, 3491, 3491}));
+    EXPECT_EQ(sequences, (std::vector<int>{3489, 3490, 3491, 3491, 3492, 3493}));
     // The address box's text is the request's data.
     EXPECT_EQ(std::string(net.Sent[0].begin() + 20, net.Sent[0].end()),
               "192.168.0.10" + std::string(20, 'E'));
@@ -191,7 +190,7 @@ TEST(UPing, PingDeviceButtonRunsThroughTheProjectGuard) {
     TConfigurator app;
     TFakeNetwork net;
     app.UseFakeNetwork(net);
-    net.Answers = {Answer(0, 3489)};
+    net.Answers = {IcmpEcho(0, 3489)};
     app.Main().Edit1->setText("192.168.0.10");
     auto shown = ReadAndCloseResult();
     app.Main().Btn_Ping->click();

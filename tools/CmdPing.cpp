@@ -18,15 +18,17 @@ const char* const Help =
     "as the configurator's \"Ping Device\" does. Prints the outcome.\n\n"
     "Exit status: 0 Device Found!, 1 Device Not Found!, 2 error (the reason on stderr),\n"
     "64 unusable command line.\n"
-    "With --json: one JSON document on standard output (address, outcome text, found,\n"
-    "bytes received, error, exit code); the text then goes to standard error.\n"
+    "Only an echo reply finds the device; an unreachable or time-exceeded report about the\n"
+    "request ends the wait with Device Not Found!.\n"
+    "With --json: one JSON document on standard output (address, outcome text, found, the\n"
+    "answer's kind and bytes received, error, exit code); the text then goes to standard error.\n"
     "Needs a raw ICMP socket (CAP_NET_RAW) or ICMP datagram sockets permitted for the\n"
     "user's group (/proc/sys/net/ipv4/ping_group_range).\n";
 
 } // namespace
 
 // The outcome: the text on the terminal, or the JSON document with the text on standard error.
-int Answer(bool json, const std::string& address, const char* text, std::size_t bytes,
+int Answer(bool json, const std::string& address, const char* text, const TEchoReply& reply,
            const std::string& error, int code) {
     std::fprintf(json ? stderr : stdout, "%s\n", text);
     if (!error.empty())
@@ -37,7 +39,8 @@ int Answer(bool json, const std::string& address, const char* text, std::size_t 
                        .Member("address", address)
                        .Member("text", text)
                        .Member("found", code == ExitFound)
-                       .Member("bytes_received", static_cast<unsigned long>(bytes))
+                       .Member("reply", error.empty() ? ReplyKindName(reply.ReplyStatusType) : "")
+                       .Member("bytes_received", static_cast<unsigned long>(reply.BytesReceived))
                        .Member("error", error)
                        .Member("exit_code", code)
                        .EndObject()
@@ -59,17 +62,15 @@ int RunPing(const std::vector<std::string>& arguments) {
         return UsageError("ping", parsed.Error, Help, json);
     const std::vector<std::string>& args = parsed.Positional;
     TPing1 ping;
-    std::size_t bytesReceived = 0;
-    ping.OnReply = [&bytesReceived](TPing1&, const TEchoReply& reply) {
-        bytesReceived = reply.BytesReceived;
-    };
+    TEchoReply reply;
+    ping.OnReply = [&reply](TPing1&, const TEchoReply& got) { reply = got; };
     try {
         ping.Host = args[0];
         ping.Ping(args[0]);
     } catch (const std::exception& e) {
-        return Answer(json, args[0], "Error!!! Check the Ip Address", 0, e.what(), ExitError);
+        return Answer(json, args[0], "Error!!! Check the Ip Address", TEchoReply(), e.what(), ExitError);
     }
-    if (bytesReceived > 0)
-        return Answer(json, args[0], "Device Found!", bytesReceived, "", ExitFound);
-    return Answer(json, args[0], "Device Not Found!", 0, "", ExitNotFound);
+    if (FindsDevice(reply))
+        return Answer(json, args[0], "Device Found!", reply, "", ExitFound);
+    return Answer(json, args[0], "Device Not Found!", reply, "", ExitNotFound);
 }

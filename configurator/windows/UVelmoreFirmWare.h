@@ -59,7 +59,7 @@ public:
         void operator()(TPing1* ping) const;
     };
     std::unique_ptr<TPing1, TPing1Deleter> Ping1;
-    // Ping1's OnReply: PingState 1 when the reply carries bytes, else 2.
+    // Ping1's OnReply: PingState 1 when the reply is an echo, else 2.
     void Ping1Reply(TPing1& sender, const TEchoReply& reply);
 
     // The caption rule: the fixed prefix, then the name where one is shown.

@@ -1,6 +1,6 @@
 // The echo client's reply rules on any datagrams: an exchange either fails with EPingError or
 // reports once; a reported answer is the last datagram received, of one of the four expected
-// types, carrying the request's sequence number where its type puts it.
+// types, carrying the request's sequence number where its type puts it (a report also its identifier).
 #include "icmp/Ping1.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -94,6 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_ASSERT(reported.ReplyStatusType ==
                     (type == 3 ? TReplyKind::Unreachable : TReplyKind::TimeExceeded));
         seqAt = 2 * h + 14;
+        // A report is about our request: it quotes our identifier too.
+        FUZZ_ASSERT((d[seqAt - 2] | d[seqAt - 1] << 8) == static_cast<std::uint16_t>(CurrentProcessId()));
     }
     FUZZ_ASSERT(seqAt + 2 <= d.size());
     FUZZ_ASSERT((d[seqAt] | d[seqAt + 1] << 8) == sequence);
