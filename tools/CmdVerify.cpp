@@ -90,7 +90,8 @@ bool PrepareCheck(TDeviceReader& reader, TCheck& c, const TScratchFile& scratch)
     if (!std::filesystem::is_regular_file(Utf8Path(c.File), ec)) {
         c.Error = c.File + ": no such file";
         reader.ShowOutcome(c.Region, PhaseFileNotFound);
-    } else if (c.Bytes = std::filesystem::file_size(Utf8Path(c.File), ec); ec || c.Bytes == 0 || c.Bytes > r.Size()) {
+    } else if (c.Bytes = std::filesystem::file_size(Utf8Path(c.File), ec);
+               ec || c.Bytes == 0 || c.Bytes > r.Size()) {
         c.Error = c.File + (ec             ? ": " + ec.message()
                             : c.Bytes == 0 ? " is empty"
                                            : " holds " + std::to_string(c.Bytes) + " bytes, more than the " +
