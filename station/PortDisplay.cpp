@@ -16,7 +16,7 @@ double SecondsSince(std::chrono::steady_clock::time_point then, std::chrono::ste
 } // namespace
 
 TPortDisplay::TPortDisplay(TPortRow row, TPost post, const std::atomic<int>& interrupted, int tickMs)
-    : Post(std::move(post)), Interrupted(interrupted), TickInterval(tickMs), State(std::move(row)) {}
+    : Post(std::move(post)), Interrupted(interrupted), Tick(tickMs), State(std::move(row)) {}
 
 TStationEvent TPortDisplay::Snapshot(TStationEventKind kind) {
     TStationEvent event;
@@ -76,21 +76,11 @@ void TPortDisplay::SetProgress(int percent) {
 }
 
 void TPortDisplay::EnableProgressTick(bool enabled) {
-    if (enabled && !Ticking)
-        NextTick = std::chrono::steady_clock::now() + TickInterval;
-    Ticking = enabled;
+    Tick.Enable(enabled);
 }
 
 void TPortDisplay::ProcessEvents() {
-    if (!Ticking || InTick || !OnProgressTick)
-        return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now < NextTick)
-        return;
-    NextTick = now + TickInterval;
-    InTick = true;
-    OnProgressTick();
-    InTick = false;
+    Tick.Poll(OnProgressTick);
 }
 
 void TPortDisplay::ShowRetry(bool read, std::uint32_t address, std::int32_t retries) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "station/StationOutput.h"
+#include "updater/ProgressTickClock.h"
 #include "updater/UpdateSequence.h"
 
 #include <atomic>
@@ -23,7 +24,7 @@ public:
     void ShowStatus(int init, int firmware, int project) override;
     void SetProgress(int percent) override;
     void EnableProgressTick(bool enabled) override;
-    bool ProgressTickEnabled() const override { return Ticking; }
+    bool ProgressTickEnabled() const override { return Tick.Enabled(); }
     void ProcessEvents() override;
     bool Abandoned() const override { return Interrupted.load(std::memory_order_acquire) != 0; }
 
@@ -38,13 +39,10 @@ private:
 
     TPost Post;
     const std::atomic<int>& Interrupted;
-    std::chrono::milliseconds TickInterval;
+    TProgressTickClock Tick;
     const TUpdateSequence* Sequence = nullptr;
     std::mutex RowLock;
     TPortRow State;
     int Shown[3] = {-1, -1, -1};
     std::chrono::steady_clock::time_point TransferStarted{};
-    bool Ticking = false;
-    bool InTick = false;
-    std::chrono::steady_clock::time_point NextTick{};
 };

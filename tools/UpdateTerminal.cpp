@@ -44,7 +44,7 @@ std::string ProgressBarText(int percent) {
 
 TTerminalDisplay::TTerminalDisplay(std::FILE* out, bool inPlace,
                                    const volatile std::sig_atomic_t& interrupted, int tickMs)
-    : Out(out), InPlace(inPlace), Interrupted(interrupted), TickInterval(tickMs) {}
+    : Out(out), InPlace(inPlace), Interrupted(interrupted), Tick(tickMs) {}
 
 TTerminalDisplay::~TTerminalDisplay() {
     std::lock_guard<std::mutex> lock(OutLock);
@@ -96,21 +96,11 @@ void TTerminalDisplay::SetProgress(int percent) {
 }
 
 void TTerminalDisplay::EnableProgressTick(bool enabled) {
-    if (enabled && !Ticking)
-        NextTick = std::chrono::steady_clock::now() + TickInterval;
-    Ticking = enabled;
+    Tick.Enable(enabled);
 }
 
 void TTerminalDisplay::ProcessEvents() {
-    if (!Ticking || InTick || !OnProgressTick)
-        return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now < NextTick)
-        return;
-    NextTick = now + TickInterval;
-    InTick = true;
-    OnProgressTick();
-    InTick = false;
+    Tick.Poll(OnProgressTick);
 }
 
 void TTerminalDisplay::Pause(int ms) {

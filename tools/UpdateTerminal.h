@@ -1,8 +1,8 @@
 #pragma once
 
+#include "updater/ProgressTickClock.h"
 #include "updater/UpdateSequence.h"
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
@@ -19,7 +19,7 @@ public:
     void ShowStatus(int init, int firmware, int project) override;
     void SetProgress(int percent) override;
     void EnableProgressTick(bool enabled) override;
-    bool ProgressTickEnabled() const override { return Ticking; }
+    bool ProgressTickEnabled() const override { return Tick.Enabled(); }
     void ProcessEvents() override;
     bool Abandoned() const override { return Interrupted != 0; }
     // Sleeps without processing events, and ends at once when the user gives up.
@@ -38,14 +38,11 @@ private:
     std::FILE* Out;
     bool InPlace;
     const volatile std::sig_atomic_t& Interrupted;
-    std::chrono::milliseconds TickInterval;
+    TProgressTickClock Tick;
     std::mutex OutLock;
     int Shown[3] = {-1, -1, -1};
     int LastPercent = -1;
     bool BarOpen = false; // a bar is drawn on the current terminal line
-    bool Ticking = false;
-    bool InTick = false;
-    std::chrono::steady_clock::time_point NextTick;
 };
 
 // A frame's bytes as printable text: printable ASCII as is, others as \r, \n or \xNN.
