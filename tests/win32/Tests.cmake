@@ -19,7 +19,12 @@ target_link_libraries(CommandLineEcho PRIVATE ze_updater)
 set_target_properties(CommandLineEcho PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 ze_add_test(NAME RunAndWaitWin32Test SOURCES win32/RunAndWaitWin32Test.cpp LIBS ze_configurator)
 add_dependencies(RunAndWaitWin32Test CommandLineEcho)
+# The road's launcher of a command line exactly as written (an installer's unquoted /D=).
+add_executable(RunCommandLine win32/RunCommandLine.cpp)
+target_link_libraries(RunCommandLine PRIVATE ze_common)
+set_target_properties(RunCommandLine PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 ze_add_test(NAME ProgramPathWin32Test SOURCES win32/ProgramPathWin32Test.cpp LIBS ze_common)
+ze_add_test(NAME SafeFileWin32Test SOURCES win32/SafeFileWin32Test.cpp LIBS ze_common)
 ze_add_test(NAME CloseSignalsWin32Test SOURCES win32/CloseSignalsWin32Test.cpp LIBS ze_updater)
 # The ICMP echo among the echo client's tests: the loopback for real, where raw sockets are allowed.
 ze_add_test(NAME Ping1Test SOURCES Ping1Test.cpp LIBS ze_icmp)
