@@ -31,6 +31,7 @@ ze_add_test(NAME Ping1Test SOURCES Ping1Test.cpp LIBS ze_icmp)
 
 # Logic tests whose POSIX-only cases skip on Windows with their reason.
 ze_add_test(NAME IniFileTest SOURCES IniFileTest.cpp LIBS ze_configurator)
+ze_add_test(NAME IniFileWin32Test SOURCES win32/IniFileWin32Test.cpp LIBS ze_configurator)
 ze_add_test(NAME Utf8PathTest SOURCES Utf8PathTest.cpp LIBS ze_configurator)
 ze_add_test(NAME ParamFileTest SOURCES ParamFileTest.cpp LIBS ze_configurator)
 ze_add_test(NAME ImageBuilderTest SOURCES ImageBuilderTest.cpp LIBS ze_configurator)
