@@ -30,7 +30,7 @@ TEST(SafeFileWin32, AReplaceRefusedForAMomentIsTriedAgainAndALongerHoldIsReporte
     const TTempDir dir;
     const std::string path = dir / "pargen.xml";
     WriteFileBytes(path, "old");
-    for (const int holdMs : {250, 2000}) {
+    for (const int holdMs : {100, 2000}) {
         SCOPED_TRACE("held for " + std::to_string(holdMs) + " ms");
         TUniqueHandle held = HoldAsAScannerDoes(path);
         ASSERT_TRUE(held.Valid()) << SystemErrorText(GetLastError());
